@@ -1,0 +1,263 @@
+#include "ConfigReader.h"
+
+#include <array>
+#include <fstream>
+#include <limits>
+
+namespace {
+
+constexpr const char* HEADER_LINE = "**************** PROCESSO DO FICHEIRO DEF.INI *************";
+constexpr const char* NOT_FOUND_LINE = "DEF.INI n\xE3o encontrado :";
+constexpr const char* DEFAULTS_LINE = "V\xE3o ser usados parametros BASE ( podem afectar o Hardware ).";
+constexpr const char* SUCCESS_LINE = "******** DEF.INI PROCESSADO COM SUCESSO ********";
+
+// A line is read as by fgets into 256 bytes: a longer line arrives in pieces.
+constexpr std::size_t PIECE_LIMIT = 255;
+
+enum class Key {
+    EepromSize, Port, Lpt, Rpsn, AutoSyncEeprom, UsePollWrLoop, StripName, StrfName,
+    WrHaltTime, I2cClkCycle, ClTimerMinute, UseExternalCoder, EnableTimeServer, StrikeInitial
+};
+
+struct KeyEntry {
+    const char* text;
+    Key key;
+};
+
+// The order of testing decides which key wins on a line that holds several.
+constexpr std::array<KeyEntry, 14> KEYS{{
+    {"EEPROMSIZE=", Key::EepromSize},
+    {"PORT=", Key::Port},
+    {"LPT=", Key::Lpt},
+    {"RPSN=", Key::Rpsn},
+    {"AUTOSYNCEEPROM", Key::AutoSyncEeprom},
+    {"USEPOLLWRLOOP", Key::UsePollWrLoop},
+    {"STRIPNAME", Key::StripName},
+    {"STRFNAME=", Key::StrfName},
+    {"WRHALTTIME=", Key::WrHaltTime},
+    {"I2CCLKCYCLE=", Key::I2cClkCycle},
+    {"CLTIMERMINUTE=", Key::ClTimerMinute},
+    {"USEEXTERNALCODER", Key::UseExternalCoder},
+    {"ENABLETIMESERVER", Key::EnableTimeServer},
+    {"STRIKEINITIALTIMESERVER", Key::StrikeInitial},
+}};
+
+bool IsScanSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int DigitValue(char c, int base) {
+    int v = -1;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    return v < base ? v : -1;
+}
+
+struct Scanned {
+    bool negative = false;
+    bool overflow = false;
+    uint64_t magnitude = 0;
+};
+
+// The part the two conversions share: blanks, sign, optional 0x for base 16, digits.
+std::optional<Scanned> ScanNumber(const std::string& text, int base) {
+    std::size_t i = 0;
+    while (i < text.size() && IsScanSpace(text[i])) ++i;
+    Scanned s;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        s.negative = text[i] == '-';
+        ++i;
+    }
+    if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
+        (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2], 16) >= 0) {
+        i += 2;
+    }
+    bool any = false;
+    for (; i < text.size(); ++i) {
+        const int d = DigitValue(text[i], base);
+        if (d < 0) break;
+        any = true;
+        const uint64_t limit = (std::numeric_limits<uint64_t>::max() - static_cast<uint64_t>(d)) /
+                               static_cast<uint64_t>(base);
+        if (s.magnitude > limit) s.overflow = true;
+        else s.magnitude = s.magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+    }
+    if (!any) return std::nullopt;
+    return s;
+}
+
+void TrimControlTail(std::string& line) {
+    // Bytes 0x80..0xFF read as negative, so an accented letter at the very end goes too.
+    while (!line.empty() && static_cast<signed char>(line.back()) < 0x20) line.pop_back();
+}
+
+void ToUpperAscii(std::string& line) {
+    for (char& c : line) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+}
+
+}  // namespace
+
+std::optional<uint32_t> CConfigReader::ScanHex(const std::string& text) {
+    const auto s = ScanNumber(text, 16);
+    if (!s) return std::nullopt;
+    // Overflow saturates as strtoul does, whatever the sign.
+    uint64_t v = s->overflow ? std::numeric_limits<uint64_t>::max() : s->magnitude;
+    if (s->negative && !s->overflow) v = 0 - v;
+    return static_cast<uint32_t>(v & 0xFFFFFFFFu);
+}
+
+std::optional<int32_t> CConfigReader::ScanDecimal(const std::string& text) {
+    const auto s = ScanNumber(text, 10);
+    if (!s) return std::nullopt;
+    // strtol saturates at the 64-bit limits; the int then keeps the low 32 bits.
+    constexpr uint64_t maxPositive = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    uint64_t bits = 0;
+    if (!s->negative) {
+        bits = (s->overflow || s->magnitude > maxPositive) ? maxPositive : s->magnitude;
+    } else {
+        bits = (s->overflow || s->magnitude > maxPositive + 1) ? maxPositive + 1 : s->magnitude;
+        bits = 0 - bits;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(bits & 0xFFFFFFFFu));
+}
+
+ConfigReport CConfigReader::ReadFile(const std::string& path) {
+    std::ifstream file;
+    if (!path.empty()) file.open(path, std::ios::binary);
+    return Read(file.is_open() ? &file : nullptr);
+}
+
+ConfigReport CConfigReader::Read(std::istream* in) {
+    ConfigReport report;
+    report.logLines.emplace_back(HEADER_LINE);
+    if (in == nullptr || !*in) {
+        report.logLines.emplace_back(NOT_FOUND_LINE);
+        report.logLines.emplace_back(DEFAULTS_LINE);
+        return report;
+    }
+    report.found = true;
+
+    while (true) {
+        std::string piece;
+        int c = 0;
+        while (piece.size() < PIECE_LIMIT && (c = in->get()) != std::char_traits<char>::eof()) {
+            // Text mode: a CR that ends a line is not part of it.
+            if (c == '\r' && in->peek() == '\n') c = in->get();
+            piece.push_back(static_cast<char>(c));
+            if (c == '\n') break;
+        }
+        if (piece.empty()) break;
+        const auto nul = piece.find('\0');
+        if (nul != std::string::npos) piece.resize(nul);
+        if (piece.empty()) break;
+        ApplyLine(piece, report);
+    }
+
+    report.logLines.emplace_back(SUCCESS_LINE);
+    return report;
+}
+
+void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report) {
+    std::string line = rawPiece;
+    TrimControlTail(line);
+    ToUpperAscii(line);
+
+    std::size_t start = 0;
+    while (start < line.size() && line[start] == ' ') ++start;
+    if (start < line.size() && line[start] == ';') return;
+    if (line.find("[RDS]", start) == std::string::npos) return;
+
+    ServerSettings& s = report.settings;
+    auto& log = report.logLines;
+    for (const KeyEntry& entry : KEYS) {
+        const std::size_t at = line.find(entry.text, start);
+        if (at == std::string::npos) continue;
+
+        const std::string echoed = line.substr(at);
+        const std::string value = line.substr(at + std::char_traits<char>::length(entry.text));
+        switch (entry.key) {
+        case Key::EepromSize: {
+            log.push_back(echoed);
+            if (const auto v = ScanHex(value)) {
+                int size = static_cast<int32_t>(*v);
+                if (size > MAX_EEPROM_SIZE) size = MAX_EEPROM_SIZE;
+                if (size < 0) {
+                    // A negative count would index before the arrays; no byte is transferred.
+                    log.emplace_back("EEPROMSIZE negativo - usado 0.");
+                    size = 0;
+                }
+                s.eepromSize = size;
+            }
+            break;
+        }
+        case Key::Port:
+            log.push_back(echoed);
+            if (const auto v = ScanDecimal(value)) {
+                if (*v < 0 || *v > MAX_PORT) {
+                    // Such a port would fail every read of the controls and freeze the tick boxes.
+                    log.push_back("PORT fora de 0..32767 - mantido " + std::to_string(s.port) + ".");
+                } else {
+                    s.port = *v;
+                }
+            }
+            break;
+        case Key::Lpt:
+            log.push_back(echoed);
+            if (const auto v = ScanDecimal(value)) {
+                s.basePort = static_cast<uint16_t>(static_cast<uint32_t>(*v) & 0xFFFFu);
+            }
+            break;
+        case Key::Rpsn:
+            log.push_back(echoed);
+            if (const auto v = ScanDecimal(value)) {
+                s.psRepeat = static_cast<uint8_t>(static_cast<uint32_t>(*v) & 0xFFu);
+            }
+            break;
+        case Key::AutoSyncEeprom:
+            log.emplace_back("Auto Sincroniza EEPROM");
+            s.autoLoad = true;
+            break;
+        case Key::UsePollWrLoop:
+            log.emplace_back("Uso de ciclos WRITE-POLL ( FAST WRITES )");
+            s.pollWrite = true;
+            break;
+        case Key::StripName:
+            log.emplace_back("Processa titulos do WINAMP.");
+            s.autoTitles = true;
+            break;
+        case Key::StrfName:
+            log.push_back(echoed);
+            s.titleFile = value;
+            break;
+        case Key::WrHaltTime:
+            log.push_back(echoed);
+            if (const auto v = ScanHex(value)) s.writeWait = *v;
+            break;
+        case Key::I2cClkCycle:
+            log.push_back(echoed);
+            if (const auto v = ScanHex(value)) s.clockDelay = *v;
+            break;
+        case Key::ClTimerMinute:
+            log.push_back(echoed);
+            log.emplace_back("( MINUTO ao qual sera enviado o TimeSync )");
+            if (const auto v = ScanDecimal(value)) s.timeMinute = *v;
+            break;
+        case Key::UseExternalCoder:
+            log.emplace_back("Envio de comandos em porta SERIE ( modo antigo )");
+            s.externalCoder = true;
+            break;
+        case Key::EnableTimeServer:
+            log.emplace_back("O envio de Packetes de horario vai ser activo.");
+            s.timeServerActive = true;
+            break;
+        case Key::StrikeInitial:
+            log.emplace_back("A enviar Packetes de horario imediatamente.");
+            s.strikeTimeServer = true;
+            break;
+        }
+        return;
+    }
+}
