@@ -115,6 +115,16 @@ public:
     static constexpr int PSN_LIMIT = 1023;
 
 private:
+    // ---- layout helpers (ImageAssembly.cpp) ----
+    // Moves the write position to the slot; an unset slot is placed at the image's end,
+    // and then true says the group extends the image.
+    bool PlaceGroup(ImageSlot& slot);
+    void EndPlacedGroup(bool appended);
+    void TakeSlot(ImageSlot& slot) const;
+
     IClock& m_clock;
     const char* m_cursor = nullptr;  // parse cursor of the line being executed
+
+    // ---- command language internals (CommandLanguage.cpp) ----
+    struct CommandHandlers;
 };
