@@ -1,0 +1,68 @@
+#include "LineAssembler.h"
+
+#include <algorithm>
+
+void TrimCommandLine(std::string& line)
+{
+    const auto zero = line.find('\0');
+    if (zero != std::string::npos)
+        line.resize(zero);
+    std::size_t end = line.size();
+    while (end > 0 && IsBelowSigned(line[end - 1], 0x21))
+        --end;
+    line.resize(end);
+}
+
+void CLineAssembler::Feed(const char* data, std::size_t length, std::vector<std::string>& lines)
+{
+    const char* const stop = data + length;
+    const bool hasLineEnd = std::any_of(data, stop, [](char c) { return c == '\r' || c == '\n'; });
+
+    if (!m_sawLineEnd && !hasLineEnd) {
+        // Bare commands: every receive is one line, even an empty one.
+        std::size_t offset = 0;
+        do {
+            const std::size_t n = std::min(kMaxLine, length - offset);
+            std::string line(data + offset, n);
+            TrimCommandLine(line);
+            lines.push_back(std::move(line));
+            offset += n;
+        } while (offset < length);
+        return;
+    }
+
+    m_sawLineEnd = true;
+    for (const char* p = data; p < stop; ++p) {
+        if (*p == '\r' || *p == '\n') {
+            FinishLine(lines);
+            continue;
+        }
+        m_held.push_back(*p);
+        if (m_held.size() == kMaxLine)
+            FinishLine(lines);
+    }
+}
+
+void CLineAssembler::FinishLine(std::vector<std::string>& lines)
+{
+    std::string line;
+    line.swap(m_held);
+    TrimCommandLine(line);
+    // The CR of a CR LF pair, and blank lines, carry no command.
+    if (!line.empty())
+        lines.push_back(std::move(line));
+}
+
+bool CLineAssembler::TakeHeld(std::string& line)
+{
+    line.clear();
+    line.swap(m_held);
+    TrimCommandLine(line);
+    return !line.empty();
+}
+
+void CLineAssembler::Reset()
+{
+    m_sawLineEnd = false;
+    m_held.clear();
+}

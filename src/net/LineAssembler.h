@@ -1,0 +1,40 @@
+#pragma once
+// Cuts what a command client sends into command lines.
+//
+// A connection that has never sent a CR or LF is taken one receive per line, as clients
+// that send bare commands expect. Once it has sent a line end, data is split at CR and LF,
+// and a trailing piece without one is held until more data, a time-out or the close.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Bytes 0x80..0xFF count as lying below the blank, as everywhere in the server's texts.
+[[nodiscard]] inline bool IsBelowSigned(char c, int limit)
+{
+    return static_cast<signed char>(c) < limit;
+}
+
+// Cuts the line at a zero byte, then drops trailing blanks, control bytes and 0x80..0xFF.
+void TrimCommandLine(std::string& line);
+
+class CLineAssembler {
+public:
+    // The longest line the receive buffer holds; longer lines are handled in pieces of this size.
+    static constexpr std::size_t kMaxLine = 2047;
+
+    // Takes one receive and appends the lines it completes, trimmed, to `lines`.
+    void Feed(const char* data, std::size_t length, std::vector<std::string>& lines);
+    // Hands out the held piece as a trimmed line; false when nothing worth running is held.
+    bool TakeHeld(std::string& line);
+    [[nodiscard]] bool HasHeld() const { return !m_held.empty(); }
+    [[nodiscard]] bool SawLineEnd() const { return m_sawLineEnd; }
+    // A new connection starts with no line end seen and nothing held.
+    void Reset();
+
+private:
+    void FinishLine(std::vector<std::string>& lines);
+
+    bool m_sawLineEnd = false;
+    std::string m_held;
+};
