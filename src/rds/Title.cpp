@@ -1,0 +1,110 @@
+// Reading, cleaning and paging the now-playing title, and the poll that applies it.
+
+#include "Title.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "RdsModel.h"
+
+namespace {
+
+constexpr char TITLE_START[] = "FACE=>";
+constexpr char TITLE_END[] = "</FONT>";
+constexpr int PS_PAGE = 8;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// One line of at most `limit` characters, its line end included when it fits; false when
+// nothing could be read. A zero byte ends the text as it would end a C string.
+bool ReadLinePiece(std::FILE* file, int limit, std::string& line) {
+    line.clear();
+    int c = 0;
+    while (static_cast<int>(line.size()) < limit && (c = std::fgetc(file)) != EOF) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    if (line.empty()) return false;
+    line.resize(line.find('\0') == std::string::npos ? line.size() : line.find('\0'));
+    return true;
+}
+
+}  // namespace
+
+bool ReadTitleFile(const std::string& path, std::string& rawTitle) {
+    FilePtr file(std::fopen(path.c_str(), "r"));
+    if (!file) return false;
+    std::string first;
+    std::string second;
+    // A status file still being written may hold its first line only.
+    if (!ReadLinePiece(file.get(), TITLE_LINE_LIMIT, first) || std::feof(file.get())) return false;
+    if (!ReadLinePiece(file.get(), TITLE_LINE_LIMIT, second)) return false;
+    size_t start = second.find(TITLE_START);
+    if (start == std::string::npos) return false;
+    start += sizeof(TITLE_START) - 1;
+    size_t end = second.find(TITLE_END, start);
+    if (end == std::string::npos) return false;
+    rawTitle = second.substr(start, end - start);
+    return true;
+}
+
+uint8_t TitleChecksum(const std::string& rawTitle) {
+    unsigned sum = 0;
+    for (char c : rawTitle) sum += static_cast<unsigned char>(c);
+    return static_cast<uint8_t>(sum);
+}
+
+std::string FormatPsTitle(std::string& title, uint8_t& checksum) {
+    checksum = TitleChecksum(title);
+    size_t dot = title.rfind('.');
+    if (dot != std::string::npos && dot > 0 &&
+        (title.compare(dot, 3, ".mp") == 0 || title.compare(dot, 3, ".wa") == 0)) {
+        title.resize(dot);
+    }
+    // A leading '_' marks a playlist number of three characters.
+    size_t pos = 0;
+    if (!title.empty() && title.front() == '_') pos = 3;
+    int n = pos < title.size() ? static_cast<int>(title.size() - pos) : 0;
+
+    std::string pages;
+    while (n > 0) {
+        // A page never starts with a blank.
+        while (n > 0 && title[pos] == ' ') {
+            ++pos;
+            --n;
+        }
+        if (n > PS_PAGE) {
+            pages.append(title, pos, PS_PAGE);
+            pages.push_back('|');
+        } else if (n > 0) {
+            pages.append(title, pos, static_cast<size_t>(n));
+        }
+        pos += PS_PAGE;
+        n -= PS_PAGE;
+    }
+    return pages;
+}
+
+bool CTitleTracker::Poll(const std::string& path, CRdsModel& model, ILogSink& log) {
+    std::string raw;
+    if (!ReadTitleFile(path, raw)) return false;
+    model.SetRtTitle(raw);
+    std::string shown = raw;
+    uint8_t checksum = 0;
+    model.SetPsTitle(FormatPsTitle(shown, checksum));
+    // Compared as text: two titles with the same byte sum are still two titles.
+    if (raw == m_appliedTitle) return false;
+    m_appliedTitle = raw;
+    m_titleSum = checksum;
+    model.Rebuild();
+    log.AddLog("Set title = \"" + shown + "\"");
+    return true;
+}
+
+void CTitleTracker::Reset() {
+    m_titleSum = 0;
+    m_appliedTitle.clear();
+}
