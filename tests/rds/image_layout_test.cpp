@@ -153,32 +153,36 @@ TEST_F(ImageTest, SetGroupFlagsRewritesAtOnceAndZeroStopsRewriting) {
 }
 
 TEST_F(ImageTest, GroupsSwitchedOnAfterTheBuildAreAppendedAndThenRewrittenInPlace) {
+    auto pagesThen = [](std::vector<std::string> head, std::vector<std::string> tail) {
+        for (const auto& t : ClockPageTags(5)) {
+            head.push_back(t);
+        }
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
+    };
     const struct {
         const char* what;
-        uint8_t flags;
-        int addedRecords;
-        std::vector<std::string> tail;
+        uint8_t builtFlags, flags;
+        int records;
+        std::vector<std::string> tail;  // from record 28 on
     } cases[] = {
-        {"clock pages", 0x02, 20, ClockPageTags(5)},
-        {"clock time", 0x01, 1, {"CT"}},
-        {"programme item", 0x04, 1, {"PIN"}},
-        {"all three, refresh order", 0x07, 22, [] {
-             auto t = ClockPageTags(5);
-             t.push_back("CT");
-             t.push_back("PIN");
-             return t;
-         }()},
+        {"clock pages", 0x00, 0x02, 48, ClockPageTags(5)},
+        {"clock time", 0x00, 0x01, 29, {"CT"}},
+        {"programme item", 0x00, 0x04, 29, {"PIN"}},
+        {"all three, in refresh order", 0x00, 0x07, 50, pagesThen({}, {"CT", "PIN"})},
+        // The rewritten 4A ends inside the clock pages: the new 1A must not land there.
+        {"programme item after rewritten groups", 0x03, 0x07, 50, pagesThen({"CT"}, {"PIN"})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         SetLocal(13, 34);
         model.ReadClock();
         model.m_image.fill(0xEE);
-        Build(0);
+        Build(c.builtFlags);
         model.m_groupFlags = c.flags;  // as the flag commands do: no build
         SetLocal(13, 40);
         model.RefreshClock();
-        const int grown = (28 + c.addedRecords) * RECORD_BYTES;
+        const int grown = c.records * RECORD_BYTES;
         EXPECT_EQ(model.GetImageLength(), grown);
         EXPECT_EQ(Tail(Receive().order, 28), c.tail);
 
