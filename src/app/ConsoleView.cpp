@@ -1,0 +1,55 @@
+#include "ConsoleView.h"
+
+#include <QCoreApplication>
+
+#include "Cp1252.h"
+
+CConsoleView::CConsoleView(std::FILE* out, std::FILE* err) : m_out(out), m_err(err) {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        if (m_onTick) m_onTick();
+    });
+}
+
+void CConsoleView::SetTickHandler(std::function<void()> onTick) { m_onTick = std::move(onTick); }
+
+void CConsoleView::AddLine(ServerList list, const std::string& line) {
+    switch (list) {
+    case ServerList::Log: WriteLine(m_out, "[log] ", line); break;
+    case ServerList::Connections: WriteLine(m_out, "[conn] ", line); break;
+    case ServerList::Dump: WriteLine(m_out, "[dump] ", line); break;
+    }
+}
+
+void CConsoleView::ShowMessage(const std::string& caption, const std::string& text, BoxIcon) {
+    // One line per box: the line breaks of the window's text become blanks.
+    std::string flat;
+    flat.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\n' || c == '\r') {
+            if (!flat.empty() && flat.back() != ' ') flat.push_back(' ');
+        } else {
+            flat.push_back(c);
+        }
+    }
+    while (!flat.empty() && flat.back() == ' ') flat.pop_back();
+    const std::string shownCaption = caption.empty() ? std::string(kApplicationName) : caption;
+    WriteLine(m_err, "[msg] ", shownCaption + ": " + flat);
+}
+
+void CConsoleView::StartTickTimer(int periodMs) { m_timer.start(periodMs); }
+
+void CConsoleView::StopTickTimer() { m_timer.stop(); }
+
+void CConsoleView::EndRun(int exitCode) {
+    m_timer.stop();
+    m_exitCode = exitCode;
+    QCoreApplication::exit(exitCode);
+}
+
+void CConsoleView::WriteLine(std::FILE* stream, const std::string& prefix,
+                             const std::string& cp1252) {
+    const std::string text = prefix + Cp1252ToUtf8(cp1252) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stream);
+    // A journal or a pipe reads the line at once, not when a buffer fills.
+    std::fflush(stream);
+}

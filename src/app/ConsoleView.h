@@ -1,0 +1,55 @@
+#pragma once
+// The window of a headless run: every list line goes to stdout once, as it is added, so a
+// list cleared in the window loses nothing from the terminal or the journal.
+
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+#include "IServerView.h"
+
+class CConsoleView : public IServerView {
+public:
+    // The streams are the process's stdout and stderr unless a test gives others.
+    explicit CConsoleView(std::FILE* out = stdout, std::FILE* err = stderr);
+
+    // What the tick timer runs; set before the run starts.
+    void SetTickHandler(std::function<void()> onTick);
+    [[nodiscard]] std::optional<int> ExitCode() const { return m_exitCode; }
+    [[nodiscard]] bool IsTimerActive() const { return m_timer.isActive(); }
+
+    void AddLine(ServerList list, const std::string& line) override;
+    void ClearList(ServerList) override {}
+    void ShowMessage(const std::string& caption, const std::string& text, BoxIcon icon) override;
+
+    [[nodiscard]] ControlValues ReadControls() override { return m_controls; }
+    void WriteControls(const ControlValues& values) override { m_controls = values; }
+    void EnableControl(int, bool) override {}
+    void FocusControl(int) override {}
+    void SetAddressEntry(int, const std::array<uint8_t, 4>&) override {}
+    void SetSocketLamp(SocketLamp) override {}
+    void SetWindowTitle(const std::string&) override {}
+    void AddSystemMenuEntry(int, const std::string&) override {}
+
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    void SetProgressColour(uint8_t, uint8_t, uint8_t) override {}
+    void SetBusyPointer(bool) override {}
+    void DrawEepromMap(const uint8_t*, int) override {}
+
+    void StartTickTimer(int periodMs) override;
+    void StopTickTimer() override;
+    void EndRun(int exitCode) override;
+
+private:
+    void WriteLine(std::FILE* stream, const std::string& prefix, const std::string& cp1252);
+
+    std::FILE* m_out;
+    std::FILE* m_err;
+    ControlValues m_controls;
+    QTimer m_timer;
+    std::function<void()> m_onTick;
+    std::optional<int> m_exitCode;
+};

@@ -1,0 +1,96 @@
+// orvane-server: the RDS encoder's control server, headless on the console.
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ConsoleView.h"
+#include "RdsServerDlg.h"
+#include "ServerOptions.h"
+#include "SimPortFactory.h"
+#include "SystemClock.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+// Only the pipe is touched here: the run ends from the event loop, between two handlers.
+void OnStopSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool InstallStopSignals() {
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ServerOptions options;
+    std::string error;
+    if (!ParseServerOptions(args, options, error)) {
+        std::fprintf(stderr, "orvane-server: %s\n\n%s", error.c_str(), ServerUsage().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(ServerUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("orvane-server %s\n", ORVANE_VERSION);
+        return 0;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.dir, ec)) {
+        std::fprintf(stderr, "orvane-server: --dir %s is not a folder\n\n%s", options.dir.c_str(),
+                     ServerUsage().c_str());
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    if (!InstallStopSignals()) {
+        std::perror("orvane-server: cannot watch SIGINT and SIGTERM");
+        return 1;
+    }
+
+    CConsoleView view;
+    CSystemClock clock;
+    PortOpenResult bus = OpenPortBackend(options.bus, options.dir);
+    ServerEnvironment environment;
+    environment.workDir = options.dir;
+    environment.busName = bus.Ok() ? bus.description : options.bus;
+    environment.coderName = options.coder;
+    environment.busRefusal = bus.error;
+
+    CRdsServerDlg dlg(view, clock, environment, std::move(bus.io));
+    view.SetTickHandler([&dlg] { dlg.OnTick(); });
+
+    QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&dlg] {
+        char bytes[16];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        dlg.FinishRun();
+    });
+
+    dlg.InitMainWindow();
+    return app.exec();
+}
