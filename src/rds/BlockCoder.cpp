@@ -21,6 +21,25 @@ constexpr std::array<uint16_t, INFO_BITS> MakeCheckwordRows() {
 constexpr std::array<uint16_t, INFO_BITS> CHECKWORD_ROWS = MakeCheckwordRows();
 static_assert(CHECKWORD_ROWS[0] == 0x077 && CHECKWORD_ROWS[15] == 0x1B9);
 
+// The same rows folded into one table per information byte: two look-ups per block.
+constexpr std::array<std::array<uint16_t, 256>, 2> MakeByteTables() {
+    std::array<std::array<uint16_t, 256>, 2> tables{};
+    for (int half = 0; half < 2; ++half) {
+        for (int value = 0; value < 256; ++value) {
+            uint16_t check = 0;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (value & (0x80 >> bit)) {
+                    check ^= CHECKWORD_ROWS[static_cast<std::size_t>(8 * half + bit)];
+                }
+            }
+            tables[static_cast<std::size_t>(half)][static_cast<std::size_t>(value)] = check;
+        }
+    }
+    return tables;
+}
+
+constexpr auto BYTE_TABLES = MakeByteTables();
+
 constexpr std::array<uint16_t, OFFSET_WORD_COUNT> OFFSET_WORDS = {
     0x0FC,  // A
     0x198,  // B
@@ -37,11 +56,6 @@ const std::array<uint16_t, INFO_BITS>& CheckwordRows() { return CHECKWORD_ROWS; 
 const std::array<uint16_t, OFFSET_WORD_COUNT>& OffsetWords() { return OFFSET_WORDS; }
 
 uint16_t ComputeCheckword(uint16_t info, int offsetIndex) {
-    uint16_t check = 0;
-    for (int row = 0; row < INFO_BITS; ++row) {
-        if (info & (0x8000u >> row)) {
-            check ^= CHECKWORD_ROWS[static_cast<std::size_t>(row)];
-        }
-    }
+    const uint16_t check = BYTE_TABLES[0][info >> 8] ^ BYTE_TABLES[1][info & 0xFF];
     return static_cast<uint16_t>(check ^ OFFSET_WORDS[static_cast<std::size_t>(offsetIndex & 7)]);
 }

@@ -1,5 +1,7 @@
 // Bit writer and the builders of groups 0A, 1A, 2A and 4A.
 
+#include <bit>
+
 #include "BlockCoder.h"
 #include "RdsCharset.h"
 #include "RdsModel.h"
@@ -52,6 +54,29 @@ bool CRdsModel::PutBit(int bit) {
 }
 
 bool CRdsModel::PutBits(uint16_t word, int count) {
+    // 16 bits span at most 3 bytes: with those in the buffer, store byte-wise for speed.
+    if (count >= 0 && count <= 16 && m_writePos + 3 <= IMAGE_CAPACITY) {
+        const uint32_t bits = word >> (16 - count);
+        int left = count;
+        while (left > 0) {
+            const int room = std::countr_zero(m_writeMask) + 1;  // bits left in this byte
+            const int take = left < room ? left : room;
+            const int shift = room - take;
+            const auto field = static_cast<uint8_t>(((1u << take) - 1) << shift);
+            const auto chunk = static_cast<uint8_t>(((bits >> (left - take)) << shift) & field);
+            uint8_t& byte = m_image[m_writePos];
+            byte = static_cast<uint8_t>((byte & ~field) | chunk);
+            left -= take;
+            if (take == room) {
+                ++m_writePos;
+                m_writeMask = 0x80;
+            } else {
+                m_writeMask = static_cast<uint8_t>(m_writeMask >> take);
+            }
+        }
+        return true;
+    }
+    // Near the end every bit goes through the capacity check on its own.
     bool stored = true;
     for (int i = 0; i < count; ++i) {
         stored &= PutBit(word & (0x8000u >> i) ? 1 : 0);
