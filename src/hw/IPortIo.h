@@ -1,0 +1,20 @@
+#pragma once
+// Byte-wide I/O ports as the bus code sees them: the parallel port's data, status and
+// control registers, or whatever stands in their place.
+
+#include <cstdint>
+
+class IPortIo {
+public:
+    virtual ~IPortIo() = default;
+
+    [[nodiscard]] virtual uint8_t PortRead(uint16_t port) = 0;
+    virtual void PortWrite(uint16_t port, uint8_t value) = 0;
+
+    // A busy wait of count steps, 10 ns each on real ports; 0 returns at once.
+    virtual void Spin(uint32_t count) = 0;
+
+    // Where the register block starts; backends that address their registers by offset
+    // from it follow it, the others ignore it.
+    virtual void SetBasePort(uint16_t base) { (void)base; }
+};
