@@ -155,8 +155,14 @@ TEST_F(TimeServerTest, ServesTheClientsFromTheLastLineToTheFirst)
     const std::string lineB = "127.000.000.001@" + std::to_string(b.Port());
     WriteClients(Client(a.Port()) + "\n" + lineB + "\n" + Client(c.Port()) + "\n");
     server->StartTimeSync();
-    RunCycle();
-    ASSERT_TRUE(WaitFor([&] { return arrivals.size() == 3; }));
+    // As with a real one-second tick, each client has read and hung up before the next tick.
+    for (std::size_t served = 1; served <= 3; ++served) {
+        ASSERT_TRUE(WaitFor([&] {
+            return server->m_timeStepDone && arrivals.size() == served && !server->m_timeSocket->IsOpen();
+        }));
+        server->TickCycle();
+    }
+    EXPECT_FALSE(server->m_timeSending);
     EXPECT_EQ(arrivals, (std::vector<int>{'C', 'B', 'A'}));
 
     std::vector<std::string> sendingTo;
