@@ -115,6 +115,11 @@ void CSimEeprom::SetWeakCell(int address, bool weak) {
     else m_weakCells.erase(address);
 }
 
+void CSimEeprom::SetDeafCell(int address, bool deaf) {
+    if (deaf) m_deafCells.insert(address);
+    else m_deafCells.erase(address);
+}
+
 bool CSimEeprom::Chance(double probability) {
     if (probability <= 0.0) return false;
     return std::uniform_real_distribution<double>(0.0, 1.0)(m_random) < probability;
@@ -241,9 +246,10 @@ bool CSimEeprom::ByteReceived(uint8_t byte, uint64_t nowNs) {
         m_phase = Phase::Data;
         return true;
     case Phase::Data: {
-        if (!GiveAck()) return false;
         // Bytes past the end of a page wrap to its start, as the part's page buffer does.
-        m_page[(m_pointer + m_pageBytes) % PAGE] = byte;
+        const int slot = (m_pointer + m_pageBytes) % PAGE;
+        if (m_deafCells.count((m_pointer & ~(PAGE - 1)) + slot) != 0 || !GiveAck()) return false;
+        m_page[slot] = byte;
         ++m_pageBytes;
         return true;
     }

@@ -50,6 +50,7 @@ public:
     void SetFlipRate(double probability) { m_flipRate = probability; }  // one bit per byte
     void SetWriteCycleStuck(bool stuck);  // write cycles from now on never end; off ends one
     void SetWeakCell(int address, bool weak);  // the cell keeps its old value when written
+    void SetDeafCell(int address, bool deaf);  // a data byte for the cell is not acknowledged
     void SetFaultSeed(uint32_t seed) { m_random.seed(seed); }
 
     // ---- counters ----
@@ -104,6 +105,7 @@ private:
     uint8_t m_flipMask = 0;
     double m_flipRate = 0.0;
     std::set<int> m_weakCells;
+    std::set<int> m_deafCells;
     std::mt19937 m_random{1};
 
     uint64_t m_writeCycles = 0;

@@ -198,6 +198,29 @@ TEST_F(Transfers, GrowingImageIsClaimedOnlyOnceItIsWritten) {
     EXPECT_EQ(counts, (std::vector<int>{12}));
 }
 
+TEST_F(Transfers, NewRecordsAreClaimedOnlyOnceTheChipTookThem) {
+    ReadOk();
+    const Bytes twelve = MakeImage(12);
+    const Bytes ten(twelve.begin(), twelve.begin() + 10 * RECORD_BYTES);
+    Sync(ten);
+    // Address 150 lies in record 11 (addresses 145..157): record 10 goes in, record 11 not.
+    sim.Chip().SetDeafCell(150, true);
+    Sync(twelve);
+    EXPECT_EQ(CountOf(sim.Chip().Bytes()), 11);
+    EXPECT_EQ(mirror.Target(0), 11);
+    EXPECT_EQ(mirror.State(150), EeState::VERIFY_FAILED);
+    // A byte of a record already claimed that will not take its value does not shrink the count.
+    sim.Chip().SetDeafCell(150, false);
+    sim.Chip().SetDeafCell(20, true);
+    Bytes changed = twelve;
+    changed[18] ^= 0x08;
+    Sync(changed);
+    EXPECT_EQ(CountOf(sim.Chip().Bytes()), 12);
+    sim.Chip().SetDeafCell(20, false);
+    Sync(changed);
+    EXPECT_TRUE(ChipHolds(Expected(changed)));
+}
+
 TEST_F(Transfers, CountWordNeverShowsMoreThanOldOrNew) {
     // 0x00FF -> 0x0100 low byte first passes 0x0000; back high byte first passes 0x0000 too.
     ReadOk();
