@@ -160,18 +160,4 @@ TEST(ProgrammeItemGroup, ItemNumberFromBcdDayHourMinute) {
     }
 }
 
-TEST(OptionalGroups, WriteNothingWhileTheirFlagIsOff) {
-    CFixedClock clock(CFixedClock::FromLocal(2026, 12, 6, 13, 34, 0, 60));
-    CRdsModel model(clock);
-    model.m_image.fill(0xA5);
-    model.m_groupFlags = 0xF8;  // only the unused bits
-    model.EncodeClockTimeGroup();
-    model.EncodeClockPsGroups();
-    model.EncodeProgrammeItemGroup();
-    EXPECT_EQ(model.m_writePos, 0);
-    EXPECT_EQ(model.m_image[0], 0xA5);
-    EXPECT_FALSE(model.m_slotClockTime.set || model.m_slotClockPs.set ||
-                 model.m_slotProgrammeItem.set);
-}
-
 }  // namespace

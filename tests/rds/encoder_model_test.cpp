@@ -49,38 +49,4 @@ TEST(ModelClock, TextAndNumbersOfTheReading) {
     }
 }
 
-TEST(ModelClock, ReadingFillsLocalBcdAndUtcFields) {
-    // 00:15 on 1 March 2024 at UTC-3 is 03:15 UTC the same day; at UTC+1 it is
-    // 23:15 UTC on the leap day.
-    const struct { int offset; int utcDay, utcMonth, utcHour; } cases[] = {
-        {-180, 1, 3, 3},
-        {60, 29, 2, 23},
-    };
-    for (const auto& c : cases) {
-        CFixedClock clock(CFixedClock::FromLocal(2024, 3, 1, 0, 15, 30, c.offset));
-        CRdsModel model(clock);
-        EXPECT_EQ(model.m_clockCenturyYear, 0x2024);
-        EXPECT_EQ(model.m_clockMonthDay, 0x0301);
-        EXPECT_EQ(model.m_clockHourMinute, 0x0015);
-        EXPECT_EQ(model.m_clockSecond, 0x3000);
-        EXPECT_EQ(model.m_utcYear, 2024);
-        EXPECT_EQ(model.m_utcMonth, c.utcMonth);
-        EXPECT_EQ(model.m_utcDay, c.utcDay);
-        EXPECT_EQ(model.m_utcHour, c.utcHour);
-        EXPECT_EQ(model.m_utcMinute, 15);
-        EXPECT_EQ(model.m_utcOffsetMinutes, c.offset);
-    }
-}
-
-TEST(ModelClock, DaylightSavingByteIsStoredAsTheClockGivesIt) {
-    ClockReading r = CFixedClock::FromLocal(2026, 6, 1, 10, 0, 5, 60, true);
-    CFixedClock clock(r);
-    CRdsModel model(clock);
-    EXPECT_EQ(model.m_clockSecond, 0x0501);
-    r.dst = 0;
-    clock.Set(r);
-    model.ReadClock();
-    EXPECT_EQ(model.m_clockSecond, 0x0500);
-}
-
 }  // namespace
