@@ -57,26 +57,10 @@ TEST(LineAssembler, SplitsTrimsAndHolds)
 
 TEST(LineAssembler, LongLinesGoInPiecesOfTheBufferSize)
 {
-    const std::string a3000(3000, 'A');
-    {
-        SCOPED_TRACE("line mode, any chunking");
-        CLineAssembler a;
-        const auto lines = FeedAll(a, {"\r\n", a3000.substr(0, 1000), a3000.substr(1000) + "\r\n"});
-        ASSERT_EQ(lines.size(), 2u);
-        EXPECT_EQ(lines[0], std::string(2047, 'A'));
-        EXPECT_EQ(lines[1], std::string(953, 'A'));
-    }
-    {
-        SCOPED_TRACE("exactly one buffer, then its line end");
-        CLineAssembler a;
-        const auto lines = FeedAll(a, {"\n" + std::string(2047, 'B') + "\r\n"});
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].size(), 2047u);
-    }
     {
         SCOPED_TRACE("bare receive larger than the buffer");
         CLineAssembler a;
-        const auto lines = FeedAll(a, {a3000});
+        const auto lines = FeedAll(a, {std::string(3000, 'A')});
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[0].size(), 2047u);
         EXPECT_EQ(lines[1].size(), 953u);

@@ -50,43 +50,4 @@ TEST(RdsSocket, ReplaysDataAndACloseThatCameBeforeTheAccept)
     EXPECT_FALSE(listener.Accept(connection));
 }
 
-class TimeEvents : public ITimeOwner {
-public:
-    void OnTimeConnect() override { ++connects; }
-    void OnTimeConnectFailed(int) override { ++failures; }
-    void OnTimeSendReady() override { ++sendReady; }
-    int connects = 0, failures = 0, sendReady = 0;
-};
-
-TEST(RdsSocket, ClosingRaisesNoEventOfItsOwn)
-{
-    CRdsSocket listener, connection;
-    LateOwner owner(connection);
-    listener.SetCommandOwner(&owner);
-    connection.SetCommandOwner(&owner);
-    ASSERT_TRUE(listener.Listen(0, 5));
-    auto client = ConnectClient(listener.LocalPort());
-    ASSERT_TRUE(WaitFor([&] { return owner.accepts == 1; }));
-    ASSERT_TRUE(listener.Accept(connection));
-
-    const int port = listener.LocalPort();
-    connection.Close();
-    listener.Close();
-    EXPECT_EQ(ReadToEnd(*client), "");
-    EXPECT_EQ(owner.closes, 0);
-    EXPECT_FALSE(connection.IsOpen());
-    EXPECT_EQ(listener.LocalPort(), 0);
-
-    // The time role: a refused connect is reported once and never as a connect.
-    TimeEvents events;
-    CRdsSocket sender;
-    sender.SetTimeOwner(&events);
-    sender.Connect(0x7F000001u, static_cast<uint16_t>(port));
-    ASSERT_TRUE(WaitFor([&] { return events.failures > 0; }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(events.failures, 1);
-    EXPECT_EQ(events.connects, 0);
-    EXPECT_EQ(events.sendReady, 0);
-}
-
 }  // namespace

@@ -102,21 +102,4 @@ TEST(TimeClients, ReadsAtMostThirtyTwoClientsSkippingCommentsAndJunk)
     EXPECT_EQ(clients[31], "10.0.0.32@6032");
 }
 
-TEST(TimeClients, ALineLongerThanTheBufferIsReadInParts)
-{
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    ASSERT_TRUE(file);
-    // The first 255 bytes make a valid line; the rest is read as a line of its own.
-    std::string line = "10.0.0.1@80";
-    line += std::string(255 - line.size(), 'x');
-    line += "10.0.0.2@81\n";
-    std::fputs(line.c_str(), file.get());
-    std::rewind(file.get());
-
-    std::array<std::string, kMaxTimeClients> clients;
-    ASSERT_EQ(ReadTimeClients(file.get(), clients), 2);
-    EXPECT_EQ(clients[0].size(), 255u);
-    EXPECT_EQ(clients[1], "10.0.0.2@81");
-}
-
 }  // namespace
