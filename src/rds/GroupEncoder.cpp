@@ -85,10 +85,29 @@ bool CRdsModel::PutBits(uint16_t word, int count) {
 }
 
 bool CRdsModel::EncodeBlock(uint16_t info, int offsetIndex) {
+    const uint16_t check = ComputeCheckword(info, offsetIndex);
+    // A block with at most 7 bits of offset spans 5 bytes: merge it in one go when they exist.
+    if (m_writePos + 5 <= IMAGE_CAPACITY) {
+        const int used = 7 - std::countr_zero(m_writeMask);
+        uint64_t window = 0;
+        for (int i = 0; i < 5; ++i) {
+            window = window << 8 | m_image[static_cast<size_t>(m_writePos + i)];
+        }
+        const int shift = 40 - used - (INFO_BITS + CHECK_BITS);
+        const uint64_t block = uint64_t{info} << CHECK_BITS | check;
+        const uint64_t field = ((uint64_t{1} << (INFO_BITS + CHECK_BITS)) - 1) << shift;
+        window = (window & ~field) | block << shift;
+        for (int i = 4; i >= 0; --i, window >>= 8) {
+            m_image[static_cast<size_t>(m_writePos + i)] = static_cast<uint8_t>(window);
+        }
+        const int end = used + INFO_BITS + CHECK_BITS;
+        m_writePos = static_cast<uint16_t>(m_writePos + end / 8);
+        m_writeMask = static_cast<uint8_t>(0x80 >> (end % 8));
+        return true;
+    }
     if (!PutBits(info, INFO_BITS)) {
         return false;
     }
-    const uint16_t check = ComputeCheckword(info, offsetIndex);
     return PutBits(static_cast<uint16_t>(check << (16 - CHECK_BITS)), CHECK_BITS);
 }
 
