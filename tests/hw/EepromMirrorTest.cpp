@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
-#include <map>
+#include <unistd.h>
 
 #include "BusTrace.h"
 #include "EepromMirror.h"
@@ -441,4 +442,54 @@ TEST_F(Transfers, EraseKeepsWriteFailureCodes) {
             EXPECT_EQ(mirror.State(a), EeState::OUTSIDE_IMAGE) << a;
         }
     }
+}
+
+// ---- convergence under faults ----
+
+TEST(Convergence, RepeatedSyncsUnderFaultsEndWithTheImageAndItSurvivesARestart) {
+    const auto dir = std::filesystem::temp_directory_path() / ("orvane-conv-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "eeprom.sim").string();
+    const Bytes image = MakeImage(30, 9);
+    const Bytes want = Expected(image);
+
+    for (const uint8_t poll : {0, 1}) {
+        std::filesystem::remove(file);
+        CSimParallelPort sim;
+        std::string error;
+        ASSERT_TRUE(sim.Chip().AttachFile(file, error)) << error;
+        CI2cPort bus(&sim);
+        bus.SetPollWrite(poll);
+        CRecordingView view;
+        CEepromMirror mirror(bus, view);
+        mirror.SetEepromSize(kChipSize);
+        mirror.SetAutoLoad(true);
+        mirror.ReadEeprom();
+        ASSERT_TRUE(mirror.IsHardwareReady());
+
+        sim.Chip().SetFaultSeed(7 + poll);
+        sim.Chip().SetMissAckRate(0.02);
+        sim.Chip().SetFlipRate(0.01);
+        int syncs = 0;
+        while (!std::equal(want.begin(), want.end(), sim.Chip().Bytes().begin()) && syncs < 10) {
+            mirror.SyncEeprom(image.data(), static_cast<int>(image.size()));
+            ++syncs;
+        }
+        EXPECT_LT(syncs, 10) << "poll " << int(poll);
+        // Two more syncs with the faults still on must not undo anything.
+        mirror.SyncEeprom(image.data(), static_cast<int>(image.size()));
+        mirror.SyncEeprom(image.data(), static_cast<int>(image.size()));
+        ASSERT_TRUE(std::equal(want.begin(), want.end(), sim.Chip().Bytes().begin())) << "poll " << int(poll);
+
+        CSimParallelPort restarted;
+        ASSERT_TRUE(restarted.Chip().AttachFile(file, error)) << error;
+        CI2cPort bus2(&restarted);
+        CRecordingView view2;
+        CEepromMirror reread(bus2, view2);
+        reread.SetEepromSize(kChipSize);
+        reread.ReadEeprom();
+        ASSERT_TRUE(reread.IsHardwareReady());
+        for (size_t a = 0; a < want.size(); ++a) ASSERT_EQ(reread.Target(int(a)), want[a]) << a;
+    }
+    std::filesystem::remove_all(dir);
 }
