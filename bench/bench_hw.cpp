@@ -1,5 +1,5 @@
 // EEPROM synchronisation on the simulated interface: simulated bus time against the
-// physical limit of the part, and the real CPU time the simulation costs.
+// physical limit of the chip, and the real CPU time the simulation costs.
 //
 // Physical limit: each byte written costs its 5 ms write cycle plus the bus clocks of the
 // transfer; each byte read back costs the bus clocks of a random read. With the default
@@ -89,7 +89,7 @@ void BM_SyncOnePsPage(benchmark::State& state) {
 }
 
 void BM_SyncFullImage(benchmark::State& state) {
-    // 4094 bytes offered; the 314 whole records (4082 bytes) behind the count fill the part.
+    // 4094 bytes offered; the 314 whole records (4082 bytes) behind the count fill the chip.
     std::vector<uint8_t> a = Synthetic(kFullRecords, 2);
     std::vector<uint8_t> b = a;
     for (auto& byte : b) byte = static_cast<uint8_t>(~byte);

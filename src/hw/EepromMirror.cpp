@@ -147,7 +147,7 @@ void CEepromMirror::RunSyncPasses(int records) {
     const int size = m_eepromSize;
     const int newEnd = kHeader + records * RECORD_BYTES;
     const int stored = Word(m_eeShadow);
-    // A count that claims more than the part holds (0xFFFF when blank) covers nothing real.
+    // A count that claims more than the EEPROM holds (0xFFFF when blank) covers nothing real.
     const bool storedValid = kHeader + stored * RECORD_BYTES <= size;
     const int oldEnd = storedValid ? kHeader + stored * RECORD_BYTES : size;
     const int passEnd = std::max(oldEnd, newEnd);

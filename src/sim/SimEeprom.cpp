@@ -246,7 +246,7 @@ bool CSimEeprom::ByteReceived(uint8_t byte, uint64_t nowNs) {
         m_phase = Phase::Data;
         return true;
     case Phase::Data: {
-        // Bytes past the end of a page wrap to its start, as the part's page buffer does.
+        // Bytes past the end of a page wrap to its start, as the chip's page buffer does.
         const int slot = (m_pointer + m_pageBytes) % PAGE;
         if (m_deafCells.count((m_pointer & ~(PAGE - 1)) + slot) != 0 || !GiveAck()) return false;
         m_page[slot] = byte;

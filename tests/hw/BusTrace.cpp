@@ -73,9 +73,8 @@ std::vector<int> AddressedBytes(const std::vector<std::string>& tokens) {
     for (size_t i = 0; i + 2 < tokens.size(); ++i) {
         if (tokens[i] != "S") continue;
         const int device = std::stoi(tokens[i + 1].substr(0, 2), nullptr, 16);
-        if ((device & 0xE1) != 0xA0 || tokens[i + 2].size() != 3 || tokens[i + 2][0] == '?') continue;
         // An acknowledge poll is the device byte alone, followed at once by the stop.
-        if (tokens[i + 2] == "P") continue;
+        if ((device & 0xE1) != 0xA0 || tokens[i + 2].size() != 3 || tokens[i + 2][0] == '?') continue;
         const int low = std::stoi(tokens[i + 2].substr(0, 2), nullptr, 16);
         addresses.push_back(((device >> 1) & 0x0F) << 8 | low);
     }

@@ -190,27 +190,3 @@ TEST(I2cLines, OpenWithoutAnswerGivesUpAfterItsReadLimitAndKeepsTheRequest) {
     EXPECT_EQ(sim.PortRead(0x378) & 0x07, 0x00);
 }
 
-TEST(I2cLines, BasePortMovesBothRegisters) {
-    CSimParallelPort sim;
-    CTracingPort trace(sim);
-    CI2cPort bus(&trace);
-    bus.SetBasePort(632);
-    EXPECT_EQ(bus.GetStatusPort(), 0x279);
-    sim.Chip().Poke(0x0321, 0x99);
-    ASSERT_TRUE(bus.Open());
-    EXPECT_EQ(bus.ReadByte(0x0321), 0x99);
-    for (const PortEvent& e : trace.Events()) {
-        if (e.kind != PortEvent::Spin) {
-            EXPECT_TRUE(e.port == 0x278 || e.port == 0x279) << e.port;
-        }
-    }
-    EXPECT_EQ(DecodeBus(trace.Events(), 0x278), (Tokens{"S", "A6+", "21+", "Sr", "A7+", "99-", "P"}));
-}
-
-TEST(I2cLines, WithoutAPortNothingAnswers) {
-    CI2cPort bus(nullptr);
-    EXPECT_FALSE(bus.Open());
-    EXPECT_EQ(bus.ReadByte(0x0001), 0xFF);
-    EXPECT_TRUE(bus.AckError());
-    bus.Close();
-}

@@ -110,13 +110,6 @@ TEST_F(Chip, PageWriteThenSequentialRead) {
     EXPECT_EQ(port.Chip().Bytes()[0x0348], 0xFF);
 }
 
-TEST_F(Chip, WritePastThePageEndWrapsToItsStart) {
-    ASSERT_TRUE(master.WriteBytes(0x005F, {0xA1, 0xA2}));
-    EXPECT_EQ(port.Chip().Bytes()[0x005F], 0xA1);
-    EXPECT_EQ(port.Chip().Bytes()[0x0040], 0xA2);
-    EXPECT_EQ(port.Chip().Bytes()[0x0060], 0xFF);
-}
-
 TEST_F(Chip, OnlyItsOwnDeviceBytesAreAcknowledged) {
     struct Case {
         uint8_t device;
@@ -129,12 +122,6 @@ TEST_F(Chip, OnlyItsOwnDeviceBytesAreAcknowledged) {
         if (c.device & 1) (void)master.Receive(false);
         master.Stop();
     }
-}
-
-TEST_F(Chip, HighAddressBitsTravelInTheDeviceByte) {
-    ASSERT_TRUE(master.WriteBytes(0x0ABC, {0x5E}));
-    EXPECT_EQ(port.Chip().Bytes()[0x0ABC], 0x5E);
-    EXPECT_EQ(port.Chip().Bytes()[0x00BC], 0xFF);
 }
 
 TEST_F(Chip, WriteCycleRefusesTheDeviceForFiveMilliseconds) {
@@ -214,53 +201,6 @@ TEST(Interface, SilentInterfaceNeverAnswers) {
     EXPECT_EQ(port.Chip().WriteCycles(), 0u);
 }
 
-TEST(Interface, VirtualTimeFollowsAccessesAndSpins) {
-    CSimParallelPort port;
-    port.Spin(300);
-    (void)port.PortRead(kStatus);
-    port.PortWrite(kData, 0);
-    EXPECT_EQ(port.NowNs(), 300 * CSimParallelPort::SPIN_NS + 2 * CSimParallelPort::ACCESS_NS);
-}
-
-// ---- fault switches ----
-
-TEST_F(Chip, FaultSwitches) {
-    CSimEeprom& chip = port.Chip();
-    chip.Poke(0x0100, 0x3C);
-
-    chip.SetAbsent(true);
-    EXPECT_EQ(master.ReadBytes(0x0100, 1), (std::vector<int>{-1}));
-    chip.SetAbsent(false);
-
-    chip.MissAcks(2, 1);  // the word address of the next transfer
-    EXPECT_EQ(master.ReadBytes(0x0100, 1), (std::vector<int>{-1}));
-    EXPECT_EQ(master.ReadBytes(0x0100, 1), (std::vector<int>{0x3C}));
-
-    chip.FlipReadByte(1, 0x81);
-    EXPECT_EQ(master.ReadBytes(0x0100, 1), (std::vector<int>{0xBD}));
-    EXPECT_EQ(master.ReadBytes(0x0100, 1), (std::vector<int>{0x3C}));
-
-    chip.SetWeakCell(0x0101, true);
-    EXPECT_TRUE(master.WriteBytes(0x0101, {0x00}));
-    EXPECT_EQ(chip.Bytes()[0x0101], 0xFF);
-    port.Spin(5 * kSpinPerMs);
-
-    chip.SetDeafCell(0x0102, true);
-    EXPECT_FALSE(master.WriteBytes(0x0102, {0x00}));
-    EXPECT_EQ(chip.Bytes()[0x0102], 0xFF);
-
-    chip.SetWriteCycleStuck(true);
-    EXPECT_TRUE(master.WriteBytes(0x0103, {0x00}));
-    port.Spin(1000 * kSpinPerMs);
-    master.Start();
-    EXPECT_FALSE(master.Send(0xA0));
-    master.Stop();
-    chip.SetWriteCycleStuck(false);
-    master.Start();
-    EXPECT_TRUE(master.Send(0xA0));
-    master.Stop();
-}
-
 // ---- the content file ----
 
 class ContentFile : public ::testing::Test {
@@ -314,14 +254,3 @@ TEST_F(ContentFile, FileOfAnotherSizeIsLeftAlone) {
     EXPECT_EQ(Slurp(file).size(), 10u);
 }
 
-TEST_F(ContentFile, ObserverSeesEachCompletedWrite) {
-    CSimParallelPort port;
-    std::vector<std::pair<int, uint8_t>> seen;
-    port.Chip().SetWriteObserver([&](int address, const CSimEeprom::Content& c) { seen.push_back({address, c[address]}); });
-    Master master(port);
-    ASSERT_TRUE(master.Request());
-    ASSERT_TRUE(master.WriteBytes(0x0200, {0x01}));
-    port.Spin(5 * kSpinPerMs);
-    ASSERT_TRUE(master.WriteBytes(0x0201, {0x02}));
-    EXPECT_EQ(seen, (std::vector<std::pair<int, uint8_t>>{{0x0200, 0x01}, {0x0201, 0x02}}));
-}
