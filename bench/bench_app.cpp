@@ -1,0 +1,100 @@
+// The controller's tick on the demo station with the simulated chip in memory: an ordinary
+// second, and the fifteenth with its clock refresh, EEPROM sync and dump.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "RdsServerDlg.h"
+#include "SimParallelPort.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CSilentView : public IServerView {
+public:
+    void AddLine(ServerList, const std::string&) override {}
+    void ClearList(ServerList) override {}
+    void ShowMessage(const std::string&, const std::string&, BoxIcon) override {}
+    [[nodiscard]] ControlValues ReadControls() override { return m_controls; }
+    void WriteControls(const ControlValues& values) override { m_controls = values; }
+    void EnableControl(int, bool) override {}
+    void FocusControl(int) override {}
+    void SetAddressEntry(int, const std::array<uint8_t, 4>&) override {}
+    void SetSocketLamp(SocketLamp) override {}
+    void SetWindowTitle(const std::string&) override {}
+    void AddSystemMenuEntry(int, const std::string&) override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    void SetProgressColour(uint8_t, uint8_t, uint8_t) override {}
+    void SetBusyPointer(bool) override {}
+    void DrawEepromMap(const uint8_t*, int) override {}
+    void StartTickTimer(int) override {}
+    void StopTickTimer() override {}
+    void EndRun(int) override {}
+
+private:
+    ControlValues m_controls;
+};
+
+struct Station {
+    Station() {
+        std::string pattern = (fs::temp_directory_path() / "orvane-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        dir = pattern;
+        for (const char* name : {"DEF.INI", "RDS.TXT", "STATUS.HTM"}) {
+            fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "demo" / name, dir / name);
+        }
+        std::ofstream(dir / "DEF.INI", std::ios::app) << "\n[RDS]PORT=0\n";
+        ServerEnvironment env;
+        env.workDir = dir.string();
+        dlg = std::make_unique<CRdsServerDlg>(view, clock, env, std::make_unique<CSimParallelPort>());
+        dlg->InitMainWindow();
+        dlg->OnTick();  // title and the first EEPROM read
+    }
+    ~Station() {
+        dlg.reset();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    fs::path dir;
+    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
+    CSilentView view;
+    std::unique_ptr<CRdsServerDlg> dlg;
+};
+
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+void BM_OrdinaryTick(benchmark::State& state) {
+    App();
+    Station station;
+    for (auto _ : state) {
+        station.dlg->m_syncCount = 0;  // keep the fifteenth tick out of the measurement
+        station.dlg->OnTick();
+    }
+}
+BENCHMARK(BM_OrdinaryTick);
+
+void BM_FifteenthTick(benchmark::State& state) {
+    App();
+    Station station;
+    for (auto _ : state) {
+        station.dlg->m_syncCount = CRdsServerDlg::SYNC_TICKS - 1;
+        station.dlg->OnTick();
+    }
+}
+BENCHMARK(BM_FifteenthTick)->Unit(benchmark::kMillisecond);
+
+}  // namespace
