@@ -392,8 +392,7 @@ void CRdsServerDlg::InitCoderLink() {
     m_externalCoder = false;
 }
 
-void CRdsServerDlg::SendToCoder(const std::string& text) {
+void CRdsServerDlg::SendToCoder(const std::string&) {
     // Reached only while a link is configured, which InitCoderLink has ruled out.
     AddLog(NO_CODER_LINK_LINE);
-    (void)text;
 }
