@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
+#include "TextFile.h"
+
 namespace {
 
 const char* const kClientFile = "TIMECLI.TXT";
 const char* const kRule = "--------------------------------------------------------------";
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -59,7 +57,7 @@ void CTimeServer::StartTimeSync()
     const std::string path = m_host.FindWorkingFile(kClientFile);
     if (path.empty())
         return;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "r"));
+    FilePtr file(std::fopen(path.c_str(), "r"));
     if (!file)
         return;
     m_timeClientCount = ReadTimeClients(file.get(), m_timeClients);

@@ -2,11 +2,9 @@
 
 #include "CommandFile.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "RdsModel.h"
 #include "RdsTypes.h"
+#include "TextFile.h"
 #include "Title.h"
 
 namespace {
@@ -17,26 +15,6 @@ const std::string CLOSING_LINE(74, '*');
 constexpr char END_DIRECTIVE[] = ".END";
 constexpr char ASYNCLOAD_DIRECTIVE[] = ".ASYNCLOAD";
 constexpr size_t SHORTEST_COMMAND = 3;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Up to COMMAND_LINE_PIECE characters, through the line end when it fits; false at the end
-// of the file or on a read error. A zero byte ends the text as it ends a C string.
-bool ReadPiece(std::FILE* file, std::string& line) {
-    line.clear();
-    int c = 0;
-    while (static_cast<int>(line.size()) < COMMAND_LINE_PIECE && (c = std::fgetc(file)) != EOF) {
-        line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    if (line.empty()) return false;
-    size_t zero = line.find('\0');
-    if (zero != std::string::npos) line.resize(zero);
-    return true;
-}
 
 // Bytes 0x80..0xFF count as below the blank, so a trailing accent goes with the line end.
 void TrimTrailing(std::string& line) {
@@ -54,7 +32,7 @@ void ProcessCommandFile(const std::string& path, ICommandFileHost& host) {
         return;
     }
     std::string line;
-    while (ReadPiece(file.get(), line)) {
+    while (ReadLinePiece(file.get(), COMMAND_LINE_PIECE, line)) {
         if (!line.empty() && line.front() == ';') continue;
         TrimTrailing(line);
         if (line.size() < SHORTEST_COMMAND) continue;

@@ -2,35 +2,14 @@
 
 #include "Title.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "RdsModel.h"
+#include "TextFile.h"
 
 namespace {
 
 constexpr char TITLE_START[] = "FACE=>";
 constexpr char TITLE_END[] = "</FONT>";
 constexpr int PS_PAGE = 8;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// One line of at most `limit` characters, its line end included when it fits; false when
-// nothing could be read. A zero byte ends the text as it would end a C string.
-bool ReadLinePiece(std::FILE* file, int limit, std::string& line) {
-    line.clear();
-    int c = 0;
-    while (static_cast<int>(line.size()) < limit && (c = std::fgetc(file)) != EOF) {
-        line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    if (line.empty()) return false;
-    line.resize(line.find('\0') == std::string::npos ? line.size() : line.find('\0'));
-    return true;
-}
 
 }  // namespace
 

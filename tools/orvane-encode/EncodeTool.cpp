@@ -16,7 +16,7 @@
 #include "RdsModel.h"
 #include "RdsTypes.h"
 #include "SystemClock.h"
-#include "TextForDisplay.h"
+#include "Cp1252.h"
 #include "Title.h"
 
 namespace {
@@ -29,7 +29,7 @@ constexpr int INFO_BITS = 16;
 class StreamLog : public ILogSink {
 public:
     explicit StreamLog(std::ostream& err) : m_err(err) {}
-    void AddLog(const std::string& line) override { m_err << Cp1252ToUtf8Text(line) << '\n'; }
+    void AddLog(const std::string& line) override { m_err << Cp1252ToUtf8(line) << '\n'; }
 
 private:
     std::ostream& m_err;
