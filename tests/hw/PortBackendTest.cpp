@@ -1,4 +1,4 @@
-// The --bus option and the real parallel-port backends. Without a parallel port on the
+// The port backends named by the --bus option. Without a parallel port on the
 // test machine the ppdev and direct backends run against recorders of their system calls;
 // the open-failure paths also run against the real system where that is safe.
 
@@ -8,249 +8,126 @@
 #include <filesystem>
 #include <fstream>
 
-#include <fcntl.h>
-#include <linux/parport.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "DirectPort.h"
 #include "I2cPort.h"
-#include "PortBackend.h"
 #include "PpdevPort.h"
 #include "SimPortFactory.h"
 
 namespace {
-// ---- a recorder standing in for the parport driver ----
-struct FakeParport {
-    int openErrno = 0;
-    int claimErrno = 0;
-    uint8_t data = 0x28;     // what the port drives when opened
-    uint8_t status = 0x5F;
-    uint8_t control = 0x0C;
-    std::vector<std::pair<unsigned long, int>> calls;  // request, byte written (-1 for none)
+// Stand-ins for the parport driver and the port instructions, recording what reaches them.
+struct Fakes {
+    int openErrno = 0, claimErrno = 0, iopermErrno = 0;
+    uint8_t data = 0x28, status = 0x5F, control = 0x0C;  // what the port drives when opened
+    std::vector<std::pair<unsigned long, int>> ioctls;    // request, byte written (-1 for none)
+    std::vector<std::string> direct;
     bool closed = false;
-};
-FakeParport g_parport;
+} g;
 
-int FakeOpen(const char*, int) {
-    if (g_parport.openErrno != 0) {
-        errno = g_parport.openErrno;
-        return -1;
-    }
-    return 42;
-}
+int Fail(int error) { return errno = error, -1; }
+int FakeOpen(const char*, int) { return g.openErrno != 0 ? Fail(g.openErrno) : 42; }
+int FakeClose(int fd) { g.closed = fd == 42; return 0; }
 int FakeIoctl(int fd, unsigned long request, void* arg) {
-    EXPECT_EQ(fd, 42);
-    auto* byte = static_cast<unsigned char*>(arg);
-    if (request == PPCLAIM && g_parport.claimErrno != 0) {
-        errno = g_parport.claimErrno;
-        return -1;
-    }
-    const bool writes = request == PPWDATA || request == PPWCONTROL;
-    g_parport.calls.push_back({request, writes ? *byte : -1});
-    if (request == PPWDATA) g_parport.data = *byte;
-    if (request == PPWCONTROL) g_parport.control = *byte;
-    if (request == PPRDATA) *byte = g_parport.data;
-    if (request == PPRSTATUS) *byte = g_parport.status;
-    if (request == PPRCONTROL) *byte = g_parport.control;
+    auto* byte = static_cast<uint8_t*>(arg);
+    if (fd != 42 || (request == PPCLAIM && g.claimErrno != 0)) return Fail(fd != 42 ? EBADF : g.claimErrno);
+    const bool write = request == PPWDATA || request == PPWCONTROL;
+    g.ioctls.push_back({request, write ? *byte : -1});
+    uint8_t& reg = request == PPWDATA || request == PPRDATA ? g.data : request == PPRSTATUS ? g.status : g.control;
+    if (byte != nullptr) write ? reg = *byte : *byte = reg;
     return 0;
 }
-int FakeClose(int) {
-    g_parport.closed = true;
-    return 0;
-}
-PpdevCalls FakePpdev() {
-    g_parport = FakeParport{};
-    return {FakeOpen, FakeIoctl, FakeClose};
-}
-
-// ---- a recorder standing in for the port instructions ----
-struct FakePorts {
-    int iopermErrno = 0;
-    std::vector<std::string> calls;
-};
-FakePorts g_ports;
-
 int FakeIoperm(unsigned long from, unsigned long count, int on) {
-    g_ports.calls.push_back("ioperm " + std::to_string(from) + " " + std::to_string(count) + " " + std::to_string(on));
-    if (g_ports.iopermErrno != 0) {
-        errno = g_ports.iopermErrno;
-        return -1;
-    }
-    return 0;
+    g.direct.push_back("ioperm " + std::to_string(from) + " " + std::to_string(count) + " " + std::to_string(on));
+    return g.iopermErrno != 0 ? Fail(g.iopermErrno) : 0;
 }
-uint8_t FakeInb(uint16_t port) {
-    g_ports.calls.push_back("inb " + std::to_string(port));
-    return static_cast<uint8_t>(port & 0xFF);
-}
-void FakeOutb(uint8_t value, uint16_t port) {
-    g_ports.calls.push_back("outb " + std::to_string(value) + " " + std::to_string(port));
-}
-DirectCalls FakeDirect() {
-    g_ports = FakePorts{};
-    return {FakeIoperm, FakeInb, FakeOutb};
-}
+uint8_t FakeInb(uint16_t port) { g.direct.push_back("inb " + std::to_string(port)); return static_cast<uint8_t>(port); }
+void FakeOutb(uint8_t value, uint16_t port) { g.direct.push_back("outb " + std::to_string(value) + " " + std::to_string(port)); }
+const PpdevCalls kPpdev{FakeOpen, FakeIoctl, FakeClose};
+const DirectCalls kDirect{FakeIoperm, FakeInb, FakeOutb};
 
 bool Mentions(const std::string& text, const char* words) { return text.find(words) != std::string::npos; }
+using Ioctls = std::vector<std::pair<unsigned long, int>>;
 }  // namespace
 
-TEST(BusOption, AcceptedAndRefusedForms) {
-    struct Case {
-        const char* text;
-        bool ok;
-        BusKind kind;
-        const char* path;
-    };
-    const Case cases[] = {
-        {"sim", true, BusKind::Sim, ""},
-        {"sim:eeprom.sim", true, BusKind::Sim, "eeprom.sim"},
-        {"sim:/var/lib/orvane/e2.bin", true, BusKind::Sim, "/var/lib/orvane/e2.bin"},
-        {"ppdev:/dev/parport1", true, BusKind::Ppdev, "/dev/parport1"},
-        {"direct", true, BusKind::Direct, ""},
-        {"", false, BusKind::Sim, ""},
-        {"sim:", false, BusKind::Sim, ""},
-        {"ppdev:", false, BusKind::Sim, ""},
-        {"ppdev", false, BusKind::Sim, ""},
-        {"Direct", false, BusKind::Sim, ""},
-        {"tty:/dev/ttyS0", false, BusKind::Sim, ""},
-    };
-    for (const Case& c : cases) {
-        BusOption option;
-        std::string error;
-        EXPECT_EQ(ParseBusOption(c.text, option, error), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(option.kind, c.kind) << c.text;
-            EXPECT_EQ(option.path, c.path) << c.text;
-        } else {
-            EXPECT_TRUE(Mentions(error, "sim:FILE") && Mentions(error, "ppdev:DEVICE")) << error;
-        }
-    }
-}
-
-TEST(PpdevBackend, OpenFailuresSayWhy) {
-    struct Case {
-        int openErrno, claimErrno;
-        const char* reason;
-    };
+TEST(PpdevBackend, OpenFailuresSayWhyAndLeaveNothingOpen) {
+    struct Case { int openErrno, claimErrno; const char* reason; };
     for (const Case c : {Case{ENOENT, 0, "no such parallel port device"}, Case{EACCES, 0, "no permission"},
                          Case{0, EBUSY, "claimed by another program"}, Case{0, ENOTTY, "not a parallel port"}}) {
-        const PpdevCalls calls = FakePpdev();
-        g_parport.openErrno = c.openErrno;
-        g_parport.claimErrno = c.claimErrno;
-        const PortOpenResult result = CPpdevPort::Open("/dev/parport3", 0x378, calls);
-        EXPECT_FALSE(result.Ok());
-        EXPECT_TRUE(Mentions(result.error, c.reason) && Mentions(result.error, "/dev/parport3")) << result.error;
-        EXPECT_EQ(g_parport.closed, c.claimErrno != 0) << result.error;  // nothing left open
+        g = Fakes{};
+        g.openErrno = c.openErrno; g.claimErrno = c.claimErrno;
+        const PortOpenResult result = CPpdevPort::Open("/dev/parport3", 0x378, kPpdev);
+        EXPECT_TRUE(!result.Ok() && Mentions(result.error, c.reason) && Mentions(result.error, "/dev/parport3")) << result.error;
+        EXPECT_EQ(g.closed, c.claimErrno != 0) << result.error;
     }
-}
-
-TEST(PpdevBackend, RealSystemRefusesMissingDevicesAndPlainFiles) {
-    PortOpenResult missing = OpenPortBackend("ppdev:/nonexistent/parport9", "");
-    EXPECT_FALSE(missing.Ok());
-    EXPECT_TRUE(Mentions(missing.error, "no such parallel port device")) << missing.error;
-
-    const std::string plain = (std::filesystem::temp_directory_path() /
-                               ("orvane-not-a-port-" + std::to_string(::getpid()))).string();
+    // The real system: a missing device, and a plain file that is no parallel port.
+    EXPECT_TRUE(Mentions(OpenPortBackend("ppdev:/nonexistent/parport9", "").error, "no such parallel port device"));
+    const std::string plain = std::filesystem::temp_directory_path() / ("orvane-not-a-port-" + std::to_string(::getpid()));
     std::ofstream(plain) << "x";
-    PortOpenResult file = OpenPortBackend("ppdev:" + plain, "");
-    EXPECT_FALSE(file.Ok());
-    EXPECT_TRUE(Mentions(file.error, "not a parallel port device")) << file.error;
+    EXPECT_TRUE(Mentions(OpenPortBackend("ppdev:" + plain, "").error, "not a parallel port device"));
     std::filesystem::remove(plain);
 }
 
-TEST(PpdevBackend, RegistersMapToTheirIoctls) {
-    const PpdevCalls calls = FakePpdev();
-    PortOpenResult result = CPpdevPort::Open("/dev/parport0", 0x378, calls);
+TEST(PpdevBackend, RegistersMapToTheirIoctlsAndTheDataRegisterIsCached) {
+    g = Fakes{};
+    PortOpenResult result = CPpdevPort::Open("/dev/parport0", 0x378, kPpdev);
     ASSERT_TRUE(result.Ok()) << result.error;
     EXPECT_EQ(result.description, "ppdev:/dev/parport0");
+    EXPECT_EQ(g.ioctls, (Ioctls{{PPEXCL, -1}, {PPCLAIM, -1}, {PPRDATA, -1}}));
+    g.ioctls.clear();
     IPortIo& io = *result.io;
-    using Calls = std::vector<std::pair<unsigned long, int>>;
-    EXPECT_EQ(g_parport.calls, (Calls{{PPEXCL, -1}, {PPCLAIM, -1}, {PPRDATA, -1}}));
-
-    g_parport.calls.clear();
-    EXPECT_EQ(io.PortRead(0x378), 0x28);  // what the port drove at open, from the cache
-    io.PortWrite(0x378, 0x05);
-    EXPECT_EQ(io.PortRead(0x378), 0x05);
-    EXPECT_EQ(io.PortRead(0x379), 0x5F);
-    io.PortWrite(0x379, 0x00);  // read-only: goes nowhere
-    io.PortWrite(0x37A, 0x21);
-    EXPECT_EQ(io.PortRead(0x37A), 0x21);
-    EXPECT_EQ(io.PortRead(0x37B), 0xFF);
+    EXPECT_EQ(io.PortRead(0x378), 0x28);  // what the port drove at open
+    io.PortWrite(0x378, 0x05); io.PortWrite(0x379, 0x00); io.PortWrite(0x37A, 0x21);  // the status register is read-only
+    EXPECT_EQ((std::vector<int>{io.PortRead(0x378), io.PortRead(0x379), io.PortRead(0x37A), io.PortRead(0x37B)}),
+              (std::vector<int>{0x05, 0x5F, 0x21, 0xFF}));
     io.SetBasePort(0x278);
-    EXPECT_EQ(io.PortRead(0x279), 0x5F);
-    EXPECT_EQ(io.PortRead(0x379), 0xFF);
-    EXPECT_EQ(g_parport.calls, (Calls{{PPWDATA, 0x05}, {PPRSTATUS, -1}, {PPWCONTROL, 0x21}, {PPRCONTROL, -1},
-                                      {PPRSTATUS, -1}}));
-
-    // The bus master over it: Close clears the three low bits one by one, keeping the rest.
-    g_parport.calls.clear();
-    g_parport.status = 0x80 | 0x40;
-    CI2cPort bus(&io);
-    io.PortWrite(0x378, 0xAF);
-    g_parport.calls.clear();
-    bus.Close();
-    EXPECT_EQ(g_parport.calls, (Calls{{PPWDATA, 0xAE}, {PPWDATA, 0xAC}, {PPWDATA, 0xA8}}));
-
-    g_parport.calls.clear();
+    EXPECT_EQ((std::vector<int>{io.PortRead(0x279), io.PortRead(0x379)}), (std::vector<int>{0x5F, 0xFF}));
     result.io.reset();
-    EXPECT_EQ(g_parport.calls, (Calls{{PPRELEASE, -1}}));
-    EXPECT_TRUE(g_parport.closed);
+    EXPECT_EQ(g.ioctls, (Ioctls{{PPWDATA, 0x05}, {PPWCONTROL, 0x21}, {PPRSTATUS, -1}, {PPRCONTROL, -1}, {PPRSTATUS, -1}, {PPRELEASE, -1}}));
+    EXPECT_TRUE(g.closed);
 }
 
-TEST(DirectBackend, OpenFailuresSayWhy) {
-    DirectCalls none;
-    PortOpenResult noPorts = CDirectPort::Open(0x378, none);
-    EXPECT_FALSE(noPorts.Ok());
-    EXPECT_TRUE(Mentions(noPorts.error, "only on x86")) << noPorts.error;
+TEST(DirectBackend, RefusedWithAReasonElsePortsInsideTheGrantedBlockOnly) {
+    EXPECT_TRUE(Mentions(CDirectPort::Open(0x378, DirectCalls{}).error, "only on x86"));
+    g = Fakes{}; g.iopermErrno = EPERM;
+    const std::string refused = CDirectPort::Open(0x378, kDirect).error;
+    EXPECT_TRUE(Mentions(refused, "needs root") && Mentions(refused, "0x378")) << refused;
 
-    const DirectCalls calls = FakeDirect();
-    g_ports.iopermErrno = EPERM;
-    PortOpenResult refused = CDirectPort::Open(0x378, calls);
-    EXPECT_FALSE(refused.Ok());
-    EXPECT_TRUE(Mentions(refused.error, "needs root") && Mentions(refused.error, "0x378")) << refused.error;
-}
-
-TEST(DirectBackend, PortsInsideTheGrantedBlockOnly) {
-    const DirectCalls calls = FakeDirect();
-    PortOpenResult result = CDirectPort::Open(0x378, calls);
+    g = Fakes{};
+    PortOpenResult result = CDirectPort::Open(0x378, kDirect);
     ASSERT_TRUE(result.Ok()) << result.error;
     IPortIo& io = *result.io;
     EXPECT_EQ(io.PortRead(0x379), 0x79);
     io.PortWrite(0x378, 0x04);
     EXPECT_EQ(io.PortRead(0x37B), 0xFF);  // outside the grant: no instruction issued
-    io.SetBasePort(0x278);
-    io.PortWrite(0x27A, 0x01);
-    g_ports.iopermErrno = EPERM;
+    io.SetBasePort(0x278); io.PortWrite(0x27A, 0x01);
+    g.iopermErrno = EPERM;
     io.SetBasePort(0x3BC);
     EXPECT_EQ(io.PortRead(0x3BD), 0xFF);
     result.io.reset();
-    const std::vector<std::string> expected = {
-        "ioperm 888 3 1", "inb 889",        "outb 4 888", "ioperm 888 3 0", "ioperm 632 3 1",
-        "outb 1 634",     "ioperm 632 3 0", "ioperm 956 3 1",
-    };
-    EXPECT_EQ(g_ports.calls, expected);
+    EXPECT_EQ(g.direct, (std::vector<std::string>{"ioperm 888 3 1", "inb 889", "outb 4 888", "ioperm 888 3 0",
+                                                  "ioperm 632 3 1", "outb 1 634", "ioperm 632 3 0", "ioperm 956 3 1"}));
 }
 
-TEST(SimBackend, OpensInMemoryOrOnAFileInTheWorkingFolder) {
-    PortOpenResult memory = OpenPortBackend("sim", "/nonexistent");
-    ASSERT_TRUE(memory.Ok()) << memory.error;
-
+TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
+    EXPECT_TRUE(OpenPortBackend("sim", "/nonexistent").Ok());
+    const std::string refused = OpenPortBackend("parallel", "").error;  // names the forms it takes
+    EXPECT_TRUE(Mentions(refused, "parallel") && Mentions(refused, "sim:FILE") && Mentions(refused, "ppdev:DEVICE")) << refused;
     const auto dir = std::filesystem::temp_directory_path() / ("orvane-bus-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     PortOpenResult onFile = OpenPortBackend("sim:eeprom.sim", dir.string(), 0x278);
     ASSERT_TRUE(onFile.Ok()) << onFile.error;
-    EXPECT_EQ(std::filesystem::file_size(dir / "eeprom.sim"), 4096u);
     EXPECT_TRUE(Mentions(onFile.description, "eeprom.sim"));
-
+    EXPECT_EQ(std::filesystem::file_size(dir / "eeprom.sim"), 4096u);  // a blank part, read back below
     CI2cPort bus(onFile.io.get());
     bus.SetBasePort(0x278);
     ASSERT_TRUE(bus.Open());
-    EXPECT_EQ(bus.ReadByte(0x0000), 0xFF);
+    EXPECT_EQ(bus.ReadByte(0x0FFF), 0xFF);
     EXPECT_FALSE(bus.AckError());
-
-    PortOpenResult bad = OpenPortBackend("parallel", dir.string());
-    EXPECT_FALSE(bad.Ok());
-    EXPECT_TRUE(Mentions(bad.error, "parallel"));
+    std::ofstream(dir / "short.sim") << "PS=ORVANE\n";
+    EXPECT_TRUE(Mentions(OpenPortBackend("sim:short.sim", dir.string()).error, "4096"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "short.sim"), 10u);  // refused, not overwritten
     std::filesystem::remove_all(dir);
 }
