@@ -1,78 +1,97 @@
 #pragma once
-// A station folder in a temporary directory, a recording view, a fixed clock and the
-// simulated interface with its EEPROM file; the tick is called by hand.
+// A station folder in a temporary directory, a window that records every call, a fixed
+// clock and the simulated interface with its EEPROM file; the tick is called by hand.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
+#include <map>
+#include <set>
 
+#include "ConsoleView.h"
 #include "RdsServerDlg.h"
-#include "RecordingView.h"
+#include "RdsTestDecoder.h"
 #include "SimParallelPort.h"
+
+struct RecordedMessage { std::string caption, text; BoxIcon icon; };
+
+// The console view's plain controls and silent extras, recording every line, message and timer call.
+class CRecordingView : public CConsoleView {
+public:
+    void AddLine(ServerList l, const std::string& s) override {
+        lists[l].push_back(s);
+        if (l == ServerList::Log) allLog.push_back(s);
+    }
+    void ClearList(ServerList l) override { lists[l].clear(); ++clears[l]; }
+    void ShowMessage(const std::string& c, const std::string& t, BoxIcon i) override { messages.push_back({c, t, i}); }
+    [[nodiscard]] ControlValues ReadControls() override { return controls; }
+    void WriteControls(const ControlValues& v) override { controls = v; }
+    void EnableControl(int id, bool on) override { enabled[id] = on; }
+    [[nodiscard]] bool IsEnabled(int id) const { return !enabled.count(id) || enabled.at(id); }
+    void StartTickTimer(int) override { timer = true; logAtTimerStart = allLog.size(); }
+    void StopTickTimer() override { timer = false; }
+    void EndRun(int code) override { exitCodes.push_back(code); timer = false; }
+
+    std::map<ServerList, std::vector<std::string>> lists;  // what each list shows now
+    std::vector<std::string> allLog;                        // every log line ever added
+    std::map<ServerList, int> clears;
+    std::vector<RecordedMessage> messages;
+    ControlValues controls;
+    std::map<int, bool> enabled;
+    std::size_t logAtTimerStart = 0;
+    bool timer = false;
+    std::vector<int> exitCodes;
+};
 
 class ServerFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        clock.Set(CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60));
+        dir = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     }
-
-    void TearDown() override {
-        dlg.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream out(std::filesystem::path(dir) / name, std::ios::binary);
-        out << text;
-    }
-
-    // A 4096-byte chip file the server reads at its first tick.
-    void WriteChip(const std::array<uint8_t, CSimEeprom::SIZE>& bytes) {
-        std::ofstream out(std::filesystem::path(dir) / "eeprom.sim", std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    }
-
+    void TearDown() override { dlg.reset(); std::filesystem::remove_all(dir); }
+    void Write(const std::string& name, const std::string& s) { std::ofstream(dir + '/' + name, std::ios::binary) << s; }
+    // An empty refusal opens the simulated interface; any other stands for a backend that failed.
     void Start(const std::string& refusal = "") {
         std::unique_ptr<CSimParallelPort> port;
+        std::string error;
         if (refusal.empty()) {
             port = std::make_unique<CSimParallelPort>();
-            std::string error;
-            ASSERT_TRUE(port->Chip().AttachFile((std::filesystem::path(dir) / "eeprom.sim").string(), error))
-                << error;
+            ASSERT_TRUE(port->Chip().AttachFile(dir + "/eeprom.sim", error)) << error;
             sim = port.get();
         }
-        ServerEnvironment env;
-        env.workDir = dir;
-        env.busName = refusal.empty() ? "sim:test" : "ppdev:/dev/parport9";
-        env.busRefusal = refusal;
+        ServerEnvironment env{dir, refusal.empty() ? "sim:test" : "ppdev:/dev/parport9", "sim", refusal};
         dlg = std::make_unique<CRdsServerDlg>(view, clock, env, std::move(port));
         dlg->InitMainWindow();
     }
-
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) dlg->OnTick();
-    }
-
-    [[nodiscard]] int CountLog(const std::string& line) {
-        int n = 0;
-        for (const auto& l : view.AllLog()) n += l == line ? 1 : 0;
-        return n;
-    }
+    void Ticks(int count) { while (count-- > 0) dlg->OnTick(); }
+    long CountLog(const std::string& line) const { return std::count(view.allLog.begin(), view.allLog.end(), line); }
 
     std::string dir;
-    CFixedClock clock;
+    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
     CRecordingView view;
     CSimParallelPort* sim = nullptr;
     std::unique_ptr<CRdsServerDlg> dlg;
 };
 
-// Every test folder listens on a port the system picks, so runs never collide.
+// The groups of the image a chip holds behind its record count, and what a receiver makes of them.
+inline rdstest::CTestReceiver Receive(const uint8_t* chip, std::vector<rdstest::Group>& groups) {
+    groups = rdstest::DecodeImage(chip + 2, std::min((chip[0] | chip[1] << 8) * 13, CSimEeprom::SIZE - 2));
+    rdstest::CTestReceiver receiver;
+    receiver.FeedAll(groups);
+    EXPECT_EQ(receiver.invalidGroups, 0);
+    return receiver;
+}
+
+// Either RadioText (A or B) that went on air starts with text, compared in UTF-8.
+inline bool RadioTextStartsWith(const rdstest::CTestReceiver& r, const std::string& text) {
+    const auto starts = [&](int ab) { return rdstest::RdsToUtf8(r.radioText[ab]).rfind(text, 0) == 0; };
+    return (r.radioTextGroups[0] > 0 && starts(0)) || (r.radioTextGroups[1] > 0 && starts(1));
+}
+
+// The system picks every test's listening port, so runs never collide.
 inline const std::string QUIET_PORT = "[RDS]PORT=0\n";
+inline const std::string READ_LINE = "EEPROM lida: 4096 bytes.";

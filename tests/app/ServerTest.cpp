@@ -1,0 +1,180 @@
+// The controller on a station folder: start-up and its log, the refusal of a bus backend that
+// could not be opened, and the one-second tick driven by hand with a fixed clock.
+
+#include "ServerFixture.h"
+
+static const std::string DEF_HEADER = "**************** PROCESSO DO FICHEIRO DEF.INI *************";
+static const std::string DEF_BANNER = "******** DEF.INI PROCESSADO COM SUCESSO ********";
+static const std::string BUS_LINE = "Barramento I2C: sim:test - Codificador: sim";
+static const std::string RDS_HEADER = "************** PROCESSAR O FICHEIRO RDS.TXT ***************";
+static const std::string STATION = "; station\nPI=C201\nXY\nXYZ\n.ASYNCLOAD\nPSN=\"RADIO XX\"   \r\n.END\nPI=0000\n";
+static const std::vector<std::string> STATION_LOG = {"PI=C201 - OK", "XYZ - ERROR", "PSN=\"RADIO XX\" - OK",
+                                                     std::string(74, '*')};
+
+static std::string StatusFile(const std::string& t) { return "<html>\n<P><FONT FACE=>" + t + "</FONT></P>\n</html>\n"; }
+
+using Server = ServerFixture;
+
+TEST_F(Server, StartupLogsConfigurationPlatformAndCommandFileInOrder) {
+    Write("def.ini", QUIET_PORT + "[RDS]EEPROMSIZE=1000\r\n[RDS]RPSN=3\n[RDS]LPT=632\n[RDS]WRHALTTIME=400\n"
+                                  "[RDS]USEPOLLWRLOOP\n[RDS]USEEXTERNALCODER\n");  // found whatever its case
+    Write("RDS.TXT", STATION);
+    Start();
+    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", "EEPROMSIZE=1000", "RPSN=3", "LPT=632", "WRHALTTIME=400",
+        "Uso de ciclos WRITE-POLL ( FAST WRITES )", "Envio de comandos em porta SERIE ( modo antigo )", DEF_BANNER,
+        BUS_LINE, "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.", RDS_HEADER};
+    expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
+    EXPECT_EQ(view.allLog, expected);
+    // The timer runs before the command file, whose commands stay here for want of a serial link.
+    EXPECT_EQ(view.logAtTimerStart, 11u);
+    EXPECT_EQ(dlg->m_model.m_pi, 0xC201);
+    // Settings reached the controller, the bus and the model; ".ASYNCLOAD" ticks the box too.
+    const CI2cPort& bus = dlg->Eeprom().Bus();
+    EXPECT_EQ(std::vector<int>({dlg->m_eepromSize, dlg->Eeprom().GetEepromSize(), bus.GetBasePort(), bus.GetPollWrite(),
+                                static_cast<int>(bus.GetWriteWait()), dlg->m_model.m_psRepeat}),
+              std::vector<int>({4096, 4096, 0x278, 1, 0x400, 3}));
+    EXPECT_TRUE(dlg->m_autoLoad && view.controls.autoLoad && view.controls.pollWrite && dlg->BoundPort() > 0);
+
+    dlg->RejectClose();  // the close box is refused while the run goes on
+    EXPECT_EQ(view.messages.at(0).caption, "Encerramento ilegal do programa???");
+    EXPECT_TRUE(view.exitCodes.empty() && view.timer);
+}
+
+// Parameter true: only DEF.INI is there; false: only RDS.TXT.
+class ServerMissingFile : public ServerFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ServerMissingFile, RunsOnWithTheReportedDefaults) {
+    const bool config = GetParam();
+    Write(config ? "DEF.INI" : "RDS.TXT", config ? QUIET_PORT : STATION);
+    Start();
+    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", DEF_BANNER, BUS_LINE, RDS_HEADER,
+                                         "Ficheiro RDS.TXT Inexistente."};
+    if (!config) {
+        expected = {DEF_HEADER, "DEF.INI n\xE3o encontrado :",
+                    "V\xE3o ser usados parametros BASE ( podem afectar o Hardware ).", BUS_LINE, RDS_HEADER};
+        expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
+    }
+    EXPECT_EQ(view.allLog, expected);
+    EXPECT_EQ(std::pair(dlg->m_port, dlg->m_eepromSize), std::pair(config ? 0 : 6969, 32759));
+    EXPECT_TRUE(view.timer && dlg->m_initialLoadPending);  // start-up always reaches its end
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ServerMissingFile, ::testing::Bool());
+
+TEST_F(Server, RefusedBusEndsTheRunAtTheFirstTick) {
+    Write("DEF.INI", QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n[RDS]ENABLETIMESERVER\n");
+    Start("cannot open /dev/parport9");
+    EXPECT_EQ(CountLog("Barramento I2C recusado: cannot open /dev/parport9"), 1);
+    EXPECT_EQ(view.allLog.back(), "Ficheiro RDS.TXT Inexistente.");  // start-up runs to its end all the same
+    EXPECT_TRUE(view.timer && view.exitCodes.empty());
+    dlg->OnTick();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].caption, "Preven\xE7\xE3o de erro de sistema.");
+    EXPECT_EQ(view.messages[0].icon, BoxIcon::Information);
+    EXPECT_EQ(view.exitCodes, std::vector<int>{1});
+    EXPECT_FALSE(view.timer || dlg->CommandServer().IsListening());
+    // No read is attempted and no time packets are started.
+    EXPECT_FALSE(dlg->m_initialLoadPending || dlg->m_hardwareReady || dlg->m_timeServerActive);
+}
+
+TEST_F(Server, TitleIsPolledAtCountsZeroAndThirtyTwoAndTheLogClearedAtSixty) {
+    Write("DEF.INI", QUIET_PORT + "[RDS]STRIPNAME\n[RDS]STRFNAME=now.htm\n");
+    Write("RDS.TXT", "PSN=\"RADIO XX|%TITLE%\"\nTXT1=\"NOW: %TITLE%\"\n");
+    Write("now.htm", StatusFile("Song A"));
+    Start();
+    std::string onAir;  // the last letter of the RadioText title after each tick
+    for (int tick = 1; tick <= 61; ++tick) {
+        if (tick == 2 || tick == 34) Write("now.htm", StatusFile(tick == 2 ? "Song B" : "Song C"));
+        dlg->OnTick();
+        onAir += dlg->m_model.m_rtTitle.empty() ? '-' : dlg->m_model.m_rtTitle.back();
+        EXPECT_EQ(view.clears[ServerList::Log], tick < 60 ? 0 : 1) << tick;
+    }
+    EXPECT_EQ(onAir, std::string(32, 'A') + std::string(28, 'B') + "C");
+    // Only the line of the new title is left after the clearing.
+    EXPECT_EQ(view.lists[ServerList::Log], std::vector<std::string>{"Set title = \"Song C\""});
+    view.controls.autoTitles = false;  // unticking the box stops the polling from the next tick on
+    Write("now.htm", StatusFile("Song D"));
+    Ticks(60);
+    EXPECT_EQ(CountLog("Set title = \"Song D\""), 0);
+    EXPECT_EQ(view.clears[ServerList::Log], 2);
+}
+
+TEST_F(Server, FifteenthTickListsWholeRecordsAtTheirEepromAddresses) {
+    Write("DEF.INI", QUIET_PORT);
+    Start();
+    Ticks(15);
+    EXPECT_EQ(view.lists[ServerList::Dump], std::vector<std::string>{"[0000]:Blocks=0000(word)"});
+    for (int i = 0; i < 27; ++i) dlg->m_model.m_image[i] = static_cast<uint8_t>(i);
+    dlg->m_model.m_imageLength = 27;  // the odd byte after two records is not listed
+    Ticks(14);
+    EXPECT_EQ(view.clears[ServerList::Dump], 1);
+    dlg->OnTick();
+    EXPECT_EQ(view.lists[ServerList::Dump], (std::vector<std::string>{"[0000]:Blocks=0002(word)",
+              "[0002]:000102030405060708090A0B0C", "[000F]:0D0E0F10111213141516171819"}));
+    EXPECT_EQ(view.controls.imageLengthText, "001B");
+}
+
+// A failed random read costs two acknowledges (the device byte before and after the
+// repeated start), so 2*128 missed ones are the longest run the read still rides out.
+class ServerFirstRead : public ServerFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
+    const std::tuple<int, const char*, BoxIcon> rows[] = {  // missed acknowledges (-1: no answer), message
+        {-1, "Erro de acesso ao hardware externo.", BoxIcon::Information},
+        {2 * 128, nullptr, BoxIcon::None},
+        {2 * 129, "Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", BoxIcon::Error}};
+    const auto& [missedAcks, caption, icon] = rows[GetParam()];
+    const bool fails = caption != nullptr;
+    Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");
+    std::string pattern(CSimEeprom::SIZE, '\0');
+    for (int a = 0; a < CSimEeprom::SIZE; ++a) pattern[a] = static_cast<char>(a * 7 + 3);
+    Write("eeprom.sim", pattern);
+    Start();
+    Ticks(20);
+    EXPECT_EQ(sim->Chip().BytesRead(), 0u);
+    if (missedAcks < 0) sim->SetInterfaceSilent(true);
+    if (missedAcks > 0) sim->Chip().MissAcks(1, missedAcks);
+    view.controls.autoLoad = true;  // the operator ticks "AutoLoad E2PROM"
+    dlg->OnTick();
+    if (fails) { EXPECT_EQ(std::tie(view.messages.at(0).caption, view.messages.at(0).icon), std::tie(caption, icon)); }
+    EXPECT_EQ(std::pair(view.IsEnabled(kIdAutoLoadBox), view.IsEnabled(kIdForceWriteBox)), std::pair(!fails, !fails));
+    if (!fails) { EXPECT_EQ(dlg->Eeprom().Target(4095), (4095 * 7 + 3) & 0xFF); }
+    Ticks(44);
+    dlg->FinishRun();  // after a failure nothing reaches the chip for the rest of the run, shutdown included
+    EXPECT_EQ(CountLog(READ_LINE), fails ? 0 : 1);
+    EXPECT_EQ(sim->Chip().WriteCycles() > 0, !fails);
+    EXPECT_EQ(view.messages.size(), fails ? 1u : 0u);
+    EXPECT_EQ(view.exitCodes, std::vector<int>{0});
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ServerFirstRead, ::testing::Range(0, 3));
+
+TEST_F(Server, ChipFollowsTheImageEveryFifteenTicksAndLosesTheOptionalPartsAtShutdown) {
+    Write("DEF.INI", QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n[RDS]EEPROMSIZE=1000\n[RDS]STRIPNAME\n");
+    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO XX|%TITLE%\"\nTXT1=\"NOW: %TITLE%\"\nGROUP4A=01\nTIMEINPSN=01\n");
+    Write("STATUS.HTM", StatusFile("Artist - Song.mp3"));
+    Start();
+    Ticks(14);
+    EXPECT_EQ(CountLog(READ_LINE), 1);
+    EXPECT_EQ(sim->Chip().WriteCycles(), 0u);
+    // 14:31 local in a zone one hour east of UTC goes on air as 13:31 UTC.
+    clock.Set(CFixedClock::FromLocal(2024, 5, 17, 14, 31, 0, 60));
+    dlg->OnTick();
+    std::vector<rdstest::Group> groups;
+    const auto running = Receive(sim->Chip().Bytes().data(), groups);
+    ASSERT_FALSE(running.clockTimes.empty());
+    const auto& ct = running.clockTimes.back();
+    EXPECT_EQ(std::vector<int>({ct.day, ct.hour, ct.minute, ct.offsetHalfHours}), std::vector<int>({17, 13, 31, 2}));
+    const std::set<std::string> pages(running.psPages.begin(), running.psPages.end());
+    EXPECT_TRUE(pages.count("RADIO XX") && pages.count("Artist -"));
+    const uint8_t* image = dlg->m_model.GetImage();
+    EXPECT_TRUE(std::equal(image, image + groups.size() * 13, sim->Chip().Bytes().begin() + 2));
+
+    dlg->FinishRun();
+    const auto finished = Receive(sim->Chip().Bytes().data(), groups);
+    EXPECT_EQ(groups.size() * 13, static_cast<std::size_t>(dlg->m_model.GetImageLength()));
+    EXPECT_TRUE(finished.clockTimes.empty() && finished.programmeItems.empty());
+    ASSERT_FALSE(finished.psPages.empty());
+    for (const auto& page : finished.psPages) EXPECT_EQ(page, "RADIO XX");
+    EXPECT_TRUE(RadioTextStartsWith(finished, "NOW: Artist - Song.mp3"));
+}
