@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 
+#include "ConsoleView.h"
 #include "RdsServerDlg.h"
 #include "SimParallelPort.h"
 
@@ -17,30 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CSilentView : public IServerView {
+// The console view without its output, so the figures are the controller's alone.
+class CSilentView : public CConsoleView {
 public:
     void AddLine(ServerList, const std::string&) override {}
-    void ClearList(ServerList) override {}
-    void ShowMessage(const std::string&, const std::string&, BoxIcon) override {}
-    [[nodiscard]] ControlValues ReadControls() override { return m_controls; }
-    void WriteControls(const ControlValues& values) override { m_controls = values; }
-    void EnableControl(int, bool) override {}
-    void FocusControl(int) override {}
-    void SetAddressEntry(int, const std::array<uint8_t, 4>&) override {}
-    void SetSocketLamp(SocketLamp) override {}
-    void SetWindowTitle(const std::string&) override {}
-    void AddSystemMenuEntry(int, const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    void SetProgressColour(uint8_t, uint8_t, uint8_t) override {}
-    void SetBusyPointer(bool) override {}
-    void DrawEepromMap(const uint8_t*, int) override {}
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
     void StartTickTimer(int) override {}
     void StopTickTimer() override {}
     void EndRun(int) override {}
-
-private:
-    ControlValues m_controls;
 };
 
 struct Station {

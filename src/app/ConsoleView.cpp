@@ -20,7 +20,7 @@ void CConsoleView::AddLine(ServerList list, const std::string& line) {
     }
 }
 
-void CConsoleView::ShowMessage(const std::string& caption, const std::string& text, BoxIcon) {
+void CConsoleView::ShowMessage(const std::string& caption, const std::string& text, MessageIcon) {
     // One line per box: the line breaks of the window's text become blanks.
     std::string flat;
     flat.reserve(text.size());

@@ -22,7 +22,7 @@ public:
 
     void AddLine(ServerList list, const std::string& line) override;
     void ClearList(ServerList) override {}
-    void ShowMessage(const std::string& caption, const std::string& text, BoxIcon icon) override;
+    void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
 
     [[nodiscard]] ControlValues ReadControls() override { return m_controls; }
     void WriteControls(const ControlValues& values) override { m_controls = values; }

@@ -14,10 +14,7 @@ public:
     void SetProgressColour(BarColour c) override { m_view.SetProgressColour(c.red, c.green, c.blue); }
     void SetBusyPointer(bool busy) override { m_view.SetBusyPointer(busy); }
     void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
-        BoxIcon shown = BoxIcon::Information;
-        if (icon == MessageIcon::Warning) shown = BoxIcon::Warning;
-        if (icon == MessageIcon::Error) shown = BoxIcon::Error;
-        m_view.ShowMessage(caption, text, shown);
+        m_view.ShowMessage(caption, text, icon);
     }
     void DisableEepromControls() override {
         m_view.EnableControl(kIdAutoLoadBox, false);

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "LogSink.h"
+
 // The three list boxes, by control id.
 enum class ServerList { Log = 1000, Connections = 1016, Dump = 1017 };
 
 // A message box always has an OK button; the icon is optional.
-enum class BoxIcon { None, Information, Warning, Error };
-
 // What the socket-state display (1009) shows.
 enum class SocketLamp { Closed, Listening, Connected };
 
@@ -49,7 +49,7 @@ public:
     virtual void AddLine(ServerList list, const std::string& line) = 0;
     virtual void ClearList(ServerList list) = 0;
     // Modal; returns once answered. An empty caption means the application's name.
-    virtual void ShowMessage(const std::string& caption, const std::string& text, BoxIcon icon) = 0;
+    virtual void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) = 0;
 
     [[nodiscard]] virtual ControlValues ReadControls() = 0;
     virtual void WriteControls(const ControlValues& values) = 0;

@@ -140,11 +140,11 @@ void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
 int CRdsServerDlg::CheckPlatform() {
     utsname info{};
     if (uname(&info) != 0) {
-        m_view.ShowMessage(NO_VERSION_CAPTION, NO_VERSION_TEXT, BoxIcon::Information);
+        m_view.ShowMessage(NO_VERSION_CAPTION, NO_VERSION_TEXT, MessageIcon::Information);
         return 0;
     }
     m_osName = std::string(info.sysname) + " " + MajorMinor(info.release) + " ";
-    if (sizeof(void*) < 8) m_view.ShowMessage(SLOW_CPU_CAPTION, SLOW_CPU_TEXT, BoxIcon::None);
+    if (sizeof(void*) < 8) m_view.ShowMessage(SLOW_CPU_CAPTION, SLOW_CPU_TEXT, MessageIcon::None);
     m_view.SetWindowTitle(TITLE_PREFIX + m_osName);
 
     AddLog("Barramento I2C: " + m_env.busName + " - Codificador: " + m_env.coderName);
@@ -163,7 +163,7 @@ void CRdsServerDlg::OnTick() {
     if (m_noDirectPorts) {
         // Stopped first, so no tick runs while the message waits for its answer.
         m_view.StopTickTimer();
-        m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, BoxIcon::Information);
+        m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, MessageIcon::Information);
         m_exitCode = 1;
         FinishRun();
         m_timeServer.m_timeSending = false;
@@ -252,7 +252,7 @@ void CRdsServerDlg::RejectClose() {
         m_view.StopTickTimer();
         m_view.EndRun(m_exitCode);
     }
-    m_view.ShowMessage(ILLEGAL_CLOSE_CAPTION, ILLEGAL_CLOSE_TEXT, BoxIcon::None);
+    m_view.ShowMessage(ILLEGAL_CLOSE_CAPTION, ILLEGAL_CLOSE_TEXT, MessageIcon::None);
 }
 
 // ---------------------------------------------------------------- controls
@@ -261,7 +261,7 @@ bool CRdsServerDlg::PullFromControls() {
     const ControlValues v = m_view.ReadControls();
     m_port = v.port;
     if (v.port < 0 || v.port > CConfigReader::MAX_PORT) {
-        m_view.ShowMessage("", PORT_RANGE_TEXT, BoxIcon::Warning);
+        m_view.ShowMessage("", PORT_RANGE_TEXT, MessageIcon::Warning);
         m_view.FocusControl(kIdPortField);
         return false;
     }
@@ -320,11 +320,7 @@ void CRdsServerDlg::AddConnectionLine(const std::string& line) {
 
 void CRdsServerDlg::ShowMessage(const std::string& caption, const std::string& text,
                                 MessageIcon icon) {
-    BoxIcon shown = BoxIcon::None;
-    if (icon == MessageIcon::Information) shown = BoxIcon::Information;
-    if (icon == MessageIcon::Warning) shown = BoxIcon::Warning;
-    if (icon == MessageIcon::Stop) shown = BoxIcon::Error;
-    m_view.ShowMessage(caption, text, shown);
+    m_view.ShowMessage(caption, text, icon);
 }
 
 void CRdsServerDlg::GetClockTime(int& hour, int& minute, int& second) {

@@ -99,7 +99,7 @@ void CEepromMirror::ReadEeprom() {
     m_view.DrawEepromMap();
     m_view.SetBusyPointer(false);
     if (fatal) {
-        m_view.ShowMessage(kReadCaption, kReadText, MessageIcon::Error);
+        m_view.ShowMessage(kReadCaption, kReadText, MessageIcon::Stop);
         m_view.DisableEepromControls();
         return;
     }

@@ -7,8 +7,6 @@
 
 #include "LogSink.h"
 
-enum class MessageIcon { Information, Warning, Error };
-
 struct BarColour {
     uint8_t red = 0;
     uint8_t green = 0;

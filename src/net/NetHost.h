@@ -4,11 +4,10 @@
 
 #include <string>
 
+#include "LogSink.h"
+
 // The picture of the socket-state display (1009).
 enum class SocketPicture { Closed, Listening, Connected };
-
-// Icon of a modal message box; None shows the text alone.
-enum class MessageIcon { Information, Warning, Stop, None };
 
 // Control ids the network side enables and disables.
 inline constexpr int kIdConnectButton = 1007;  // "Ligar"

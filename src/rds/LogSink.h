@@ -1,9 +1,12 @@
 #pragma once
 #include <string>
 
-// Where the RDS side reports what it did: the controller's event log, or stderr in the tool.
+// Where the system reports what it did: the controller's event log, or stderr in the tool.
 class ILogSink {
 public:
     virtual ~ILogSink() = default;
     virtual void AddLog(const std::string& line) = 0;  // one CP1252 line, no line end
 };
+
+// The icon of a message box put before the station's operator; None shows the text alone.
+enum class MessageIcon { None, Information, Warning, Stop };

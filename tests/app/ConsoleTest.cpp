@@ -20,8 +20,8 @@ TEST(ConsoleView, ListLinesGoOnceToStdoutAndMessagesToStderrInUtf8) {
     view.ClearList(ServerList::Log);  // the terminal keeps what it has shown
     view.AddLine(ServerList::Connections, "127.0.0.1 @ 40000");
     view.AddLine(ServerList::Dump, "[0000]:Blocks=0002(word)");
-    view.ShowMessage("Erro de acesso.", "O interface n\xE3o respondeu,\nou o cabo.\n", BoxIcon::Information);
-    view.ShowMessage("", "Impos\xEDvel.", BoxIcon::None);  // an empty caption names the program
+    view.ShowMessage("Erro de acesso.", "O interface n\xE3o respondeu,\nou o cabo.\n", MessageIcon::Information);
+    view.ShowMessage("", "Impos\xEDvel.", MessageIcon::None);  // an empty caption names the program
     EXPECT_EQ(Drain(out), "[log] \xE2\x82\xAC \xE2\x80\x9C" "aspas\xE2\x80\x9D \xE2\x80\xA6 \xC3\xA7\xC3\xA3o \xC3\xBF\n"
                           "[conn] 127.0.0.1 @ 40000\n[dump] [0000]:Blocks=0002(word)\n");
     EXPECT_EQ(Drain(err), "[msg] Erro de acesso.: O interface n\xC3\xA3o respondeu, ou o cabo.\n"

@@ -16,7 +16,7 @@
 #include "RdsTestDecoder.h"
 #include "SimParallelPort.h"
 
-struct RecordedMessage { std::string caption, text; BoxIcon icon; };
+struct RecordedMessage { std::string caption, text; MessageIcon icon; };
 
 // The console view's plain controls and silent extras, recording every line, message and timer call.
 class CRecordingView : public CConsoleView {
@@ -26,7 +26,7 @@ public:
         if (l == ServerList::Log) allLog.push_back(s);
     }
     void ClearList(ServerList l) override { lists[l].clear(); ++clears[l]; }
-    void ShowMessage(const std::string& c, const std::string& t, BoxIcon i) override { messages.push_back({c, t, i}); }
+    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override { messages.push_back({c, t, i}); }
     [[nodiscard]] ControlValues ReadControls() override { return controls; }
     void WriteControls(const ControlValues& v) override { controls = v; }
     void EnableControl(int id, bool on) override { enabled[id] = on; }

@@ -70,7 +70,7 @@ TEST_F(Server, RefusedBusEndsTheRunAtTheFirstTick) {
     dlg->OnTick();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].caption, "Preven\xE7\xE3o de erro de sistema.");
-    EXPECT_EQ(view.messages[0].icon, BoxIcon::Information);
+    EXPECT_EQ(view.messages[0].icon, MessageIcon::Information);
     EXPECT_EQ(view.exitCodes, std::vector<int>{1});
     EXPECT_FALSE(view.timer || dlg->CommandServer().IsListening());
     // No read is attempted and no time packets are started.
@@ -119,10 +119,10 @@ TEST_F(Server, FifteenthTickListsWholeRecordsAtTheirEepromAddresses) {
 class ServerFirstRead : public ServerFixture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
-    const std::tuple<int, const char*, BoxIcon> rows[] = {  // missed acknowledges (-1: no answer), message
-        {-1, "Erro de acesso ao hardware externo.", BoxIcon::Information},
-        {2 * 128, nullptr, BoxIcon::None},
-        {2 * 129, "Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", BoxIcon::Error}};
+    const std::tuple<int, const char*, MessageIcon> rows[] = {  // missed acknowledges (-1: no answer), message
+        {-1, "Erro de acesso ao hardware externo.", MessageIcon::Information},
+        {2 * 128, nullptr, MessageIcon::None},
+        {2 * 129, "Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", MessageIcon::Stop}};
     const auto& [missedAcks, caption, icon] = rows[GetParam()];
     const bool fails = caption != nullptr;
     Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");

@@ -35,7 +35,7 @@ struct View : IEepromView {
                        : c == BAR_ERASE_WRITE ? "erase" : c == BAR_ERASE_VERIFY ? "erase-verify" : c == BAR_IDLE ? "idle" : "?");
     }
     void SetBusyPointer(bool busy) override { seen.push_back(busy ? "busy" : "free"); }
-    void ShowMessage(const std::string& caption, const std::string&, MessageIcon i) override { seen.push_back((i == MessageIcon::Error ? "error: " : "info: ") + caption); }
+    void ShowMessage(const std::string& caption, const std::string&, MessageIcon i) override { seen.push_back((i == MessageIcon::Stop ? "error: " : "info: ") + caption); }
     void DisableEepromControls() override { seen.push_back("disable"); }
     void DrawEepromMap() override { seen.push_back("draw"); }
     void AddLog(const std::string& line) override { logs.push_back(line); }
