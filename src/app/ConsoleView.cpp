@@ -48,7 +48,14 @@ void CConsoleView::EndRun(int exitCode) {
 
 void CConsoleView::WriteLine(std::FILE* stream, const std::string& prefix,
                              const std::string& cp1252) {
-    const std::string text = prefix + Cp1252ToUtf8(cp1252) + "\n";
+    // A remote client or a song title must not drive the operator's terminal or split a line:
+    // control bytes show as the replacement character.
+    std::string text = prefix;
+    for (const char c : Cp1252ToUtf8(cp1252)) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) text += "\xEF\xBF\xBD";
+        else text.push_back(c);
+    }
+    text.push_back('\n');
     std::fwrite(text.data(), 1, text.size(), stream);
     // A journal or a pipe reads the line at once, not when a buffer fills.
     std::fflush(stream);

@@ -37,6 +37,9 @@ bool InstallStopSignals() {
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
+    // A reader of stdout that goes away (a pager, a closed journal pipe) must not end the run
+    // behind FinishRun's back; the lines then go nowhere and the station keeps running.
+    ::signal(SIGPIPE, SIG_IGN);
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 

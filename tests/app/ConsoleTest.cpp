@@ -18,12 +18,12 @@ TEST(ConsoleView, ListLinesGoOnceToStdoutAndMessagesToStderrInUtf8) {
     CConsoleView view(out, err);
     view.AddLine(ServerList::Log, "\x80 \x93" "aspas\x94 \x85 \xE7\xE3" "o \xFF");
     view.ClearList(ServerList::Log);  // the terminal keeps what it has shown
-    view.AddLine(ServerList::Connections, "127.0.0.1 @ 40000");
+    view.AddLine(ServerList::Connections, "127.0.0.1 @ 40000\x1B[2J\rX\x7F\t.");  // no terminal control gets through
     view.AddLine(ServerList::Dump, "[0000]:Blocks=0002(word)");
     view.ShowMessage("Erro de acesso.", "O interface n\xE3o respondeu,\nou o cabo.\n", MessageIcon::Information);
     view.ShowMessage("", "Impos\xEDvel.", MessageIcon::None);  // an empty caption names the program
     EXPECT_EQ(Drain(out), "[log] \xE2\x82\xAC \xE2\x80\x9C" "aspas\xE2\x80\x9D \xE2\x80\xA6 \xC3\xA7\xC3\xA3o \xC3\xBF\n"
-                          "[conn] 127.0.0.1 @ 40000\n[dump] [0000]:Blocks=0002(word)\n");
+                          "[conn] 127.0.0.1 @ 40000\xEF\xBF\xBD[2J\xEF\xBF\xBDX\xEF\xBF\xBD\t.\n[dump] [0000]:Blocks=0002(word)\n");
     EXPECT_EQ(Drain(err), "[msg] Erro de acesso.: O interface n\xC3\xA3o respondeu, ou o cabo.\n"
                           "[msg] Orvane Server: Impos\xC3\xADvel.\n");
 }
