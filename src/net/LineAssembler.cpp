@@ -45,20 +45,23 @@ void CLineAssembler::Feed(const char* data, std::size_t length, std::vector<std:
 
 void CLineAssembler::FinishLine(std::vector<std::string>& lines)
 {
+    // Between the CR and the LF of a pair there is nothing the client sent.
+    if (m_held.empty())
+        return;
     std::string line;
     line.swap(m_held);
     TrimCommandLine(line);
-    // The CR of a CR LF pair, and blank lines, carry no command.
-    if (!line.empty())
-        lines.push_back(std::move(line));
+    lines.push_back(std::move(line));
 }
 
 bool CLineAssembler::TakeHeld(std::string& line)
 {
     line.clear();
+    if (m_held.empty())
+        return false;
     line.swap(m_held);
     TrimCommandLine(line);
-    return !line.empty();
+    return true;
 }
 
 void CLineAssembler::Reset()

@@ -4,6 +4,7 @@
 // A connection that has never sent a CR or LF is taken one receive per line, as clients
 // that send bare commands expect. Once it has sent a line end, data is split at CR and LF,
 // and a trailing piece without one is held until more data, a time-out or the close.
+// So a quoted value sent over the network can no longer carry a CR or LF inside it.
 
 #include <cstddef>
 #include <string>
@@ -23,9 +24,10 @@ public:
     // The longest line the receive buffer holds; longer lines are handled in pieces of this size.
     static constexpr std::size_t kMaxLine = 2047;
 
-    // Takes one receive and appends the lines it completes, trimmed, to `lines`.
+    // Takes one receive and appends the lines it completes, trimmed, to `lines`; a line of
+    // blanks still runs (and fails), only the nothing between a CR and an LF is passed over.
     void Feed(const char* data, std::size_t length, std::vector<std::string>& lines);
-    // Hands out the held piece as a trimmed line; false when nothing worth running is held.
+    // Hands out the held piece as a trimmed line; false when nothing is held.
     bool TakeHeld(std::string& line);
     [[nodiscard]] bool HasHeld() const { return !m_held.empty(); }
     [[nodiscard]] bool SawLineEnd() const { return m_sawLineEnd; }

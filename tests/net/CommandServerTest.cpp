@@ -90,9 +90,13 @@ TEST_F(CommandServerTest, ServesOneClientItReallyHoldsSendsNothingBackAndFecharC
     EXPECT_EQ(host.messages, Lines{"Orvane: Imposs\xEDvel de criar o porto - pode estar atribu\xED" "do."});
     EXPECT_TRUE(host.enabled[kIdCloseButton] && !host.enabled[kIdConnectButton]);
     holder.close();
+    host.port = port + 65536;  // out of range, not the free port it would wrap to
+    server.StartListening();
+    EXPECT_EQ(host.messages.size(), 2u);
+    host.port = port;
     server.StartListening();
     EXPECT_EQ(server.BoundPort(), port);
-    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages.size(), 2u);
 }
 
 // One client per row; bare rows come last, as each new client must start without the last one's line ends. A piece
@@ -103,7 +107,7 @@ TEST_F(CommandServerTest, RunsEveryLineOnceWholeAndTrimmed) {
         {"lines of one write in order", {"PI=C201\r\nXYZ\r\nTA=1\r\n"}, {"PI=C201 - OK", "XYZ - ERROR", "TA=1 - OK"}, false, 't'},
         {"dribbled byte by byte", {"TA=1\r\n", "P", "I", "=", "C", "2", "0", "1", "\r", "\n"}, {"TA=1 - OK", "PI=C201 - OK"}, false, 't'},
         {"trailing blanks and high bytes", {"TA=1   \r\nPS=\xC9T\xC9\r\nPS=A\xFF\x80 \t\r\n"}, {"TA=1 - OK", "PS=\xC9T - OK", "PS=A - OK"}, false, 'f'},
-        {"zero byte, any line ends", {"TA=1\0XY\n\r  TA=1 \n \r\n\t\x01\rPS=X\r"s}, {"TA=1 - OK", "  TA=1 - OK", "PS=X - OK"}, false, 'c'},
+        {"zero byte, any line ends", {"TA=1\0XY\n\r  TA=1 \n \r\n\t\x01\rPS=X\r"s}, {"TA=1 - OK", "  TA=1 - OK", " - ERROR", " - ERROR", "PS=X - OK"}, false, 'c'},
         {"over the buffer", {"\n" + A + "\n"}, {A.substr(0, 2047) + " - ERROR", A.substr(2047) + " - ERROR"}, false, 'c'},
         {"held piece kept within the buffer", {"\n", C}, {C.substr(0, 2047) + " - ERROR", C.substr(2047) + " - ERROR"}, true, 't'},
         {"trailing piece held", {"TA=1\r\nENC"}, {"TA=1 - OK", "ENC - ERROR"}, true, 'c'},

@@ -42,10 +42,12 @@ protected:
 TEST_F(TimeServerTest, ServesEveryUsableClientFromTheLastLineToTheFirstOnceAnHour) {
     TimeListener a, b, c, gone;
     const std::string lineB = " 127.000.\t0. 001@ " + std::to_string(b.serverPort()) + " studio", refused = gone.Line();
-    const std::string octet = "+127.0.0.256@" + std::to_string(gone.serverPort());  // were it used: still loopback
+    // Were these used, their octets would wrap to loopback addresses, and the port is closed.
+    const std::string octet = "+127.0.0.256@" + std::to_string(gone.serverPort());
+    const std::string big = "383.0.0.1@" + std::to_string(gone.serverPort());
     gone.close();
     WriteClients("; studio clients\n;" + a.Line() + "\nnot a client\n127.0.0.1 @80\n" + a.Line() + "\n" + octet + "\n" +
-                 refused + "\n300.1.1.1@5000\n127.0.0.1@65536\n" + lineB + "\n" + c.Line() + "\n");
+                 refused + "\n" + big + "\n127.0.0.1@65536\n" + lineB + "\n" + c.Line() + "\n");
     server.m_timeMinute = 8;
     host.hms = {5, 8, 46};
     server.TickSchedule(true);  // the set minute starts a cycle and names the next one
@@ -62,7 +64,7 @@ TEST_F(TimeServerTest, ServesEveryUsableClientFromTheLastLineToTheFirstOnceAnHou
     auto to = [](const std::string& line) { return "Sending to " + line + " : TIME=[05.08.46.23]"; };
     const std::string skipped = " : skipped, address or port out of range.";
     EXPECT_EQ(host.log, (Lines{rule, to(c.Line()), "Sent OK.", rule, to(lineB), "Sent OK.",
-                               rule, "Sending to 127.0.0.1@65536" + skipped, rule, "Sending to 300.1.1.1@5000" + skipped,
+                               rule, "Sending to 127.0.0.1@65536" + skipped, rule, "Sending to " + big + skipped,
                                rule, to(refused), "Sending ERROR - Not ONLINE ???",
                                rule, "Sending to " + octet + skipped, rule, to(a.Line()), "Sent OK."}));
     server.OnSendNow();
