@@ -129,6 +129,18 @@ TEST_F(Coder, ClockTimeIsUtcAroundMidnightDaylightSavingLeapDayAnd2038WithTheLoc
     }
 }
 
+TEST(ModelClock, TextAndTimeComeFromAFreshReadingWithTheDaylightSavingFlagLast) {
+    TestModel m;  // built at 13:34; each query must read the clock again
+    for (const auto& [dst, text] : {std::pair{false, "06-12-2026+05:08:4400"}, std::pair{true, "06-12-2026+05:08:4401"}}) {
+        m.clock.Set(CFixedClock::FromLocal(2026, 12, 6, 5, 8, 44, 0, dst));
+        EXPECT_EQ(m.model.GetClockText(), text);
+    }
+    m.clock.Set(CFixedClock::FromLocal(2026, 12, 31, 23, 59, 7, 0));
+    int hms[3] = {-1, -1, -1};
+    m.model.GetClockTime(hms[0], hms[1], hms[2]);
+    EXPECT_EQ(std::vector<int>(hms, hms + 3), std::vector<int>({23, 59, 7}));
+}
+
 TEST_F(Coder, TextPassGroupOrdersFromTheInterleavingRuleAndHostileTextsEnd) {
     const auto pass = [this](const std::string& ps, const std::string& rt0, const std::string& rt1, int flags, int repeat) {
         r.m_psnText = ps;
