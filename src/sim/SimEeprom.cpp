@@ -57,7 +57,13 @@ bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
             error = path + ": short read";
             return false;
         }
+        // Replace it once now: a file that cannot be replaced would lose every write unnoticed.
         m_file = path;
+        if (const int failure = Save(); failure != 0) {
+            error = path + ": cannot be rewritten: " + std::strerror(failure);
+            m_file.clear();
+            return false;
+        }
         return true;
     }
     if (errno != ENOENT) {
@@ -66,31 +72,30 @@ bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
     }
     m_memory.fill(0xFF);
     m_file = path;
-    const int failuresBefore = m_saveFailures;
-    Save();
-    if (m_saveFailures != failuresBefore) {
-        error = path + ": cannot create it: " + std::strerror(errno);
+    if (const int failure = Save(); failure != 0) {
+        error = path + ": cannot create it: " + std::strerror(failure);
         m_file.clear();
         return false;
     }
     return true;
 }
 
-void CSimEeprom::Save() {
-    if (m_file.empty()) return;
+int CSimEeprom::Save() {
+    if (m_file.empty()) return 0;
     // A killed process leaves either the old file or the new one, never half of each.
     const std::string temporary = m_file + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
         ++m_saveFailures;
-        return;
+        return errno != 0 ? errno : EIO;
     }
     const bool written = WriteAll(fd, m_memory.data(), m_memory.size());
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), m_file.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        ++m_saveFailures;
-    }
+    if (written && closed && ::rename(temporary.c_str(), m_file.c_str()) == 0) return 0;
+    const int failure = errno != 0 ? errno : EIO;
+    ::unlink(temporary.c_str());
+    ++m_saveFailures;
+    return failure;
 }
 
 // ---- fault switches ----

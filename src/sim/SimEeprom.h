@@ -25,8 +25,8 @@ public:
     CSimEeprom();
 
     // ---- content and its file ----
-    // Loads the file, or creates it blank (0xFF) when it does not exist. A file of any
-    // other size than 4096 bytes is refused rather than overwritten.
+    // Loads the file, or creates it blank (0xFF) when it does not exist; either way it must
+    // be replaceable. A file of any other size than 4096 bytes is refused, not overwritten.
     bool AttachFile(const std::string& path, std::string& error);
     [[nodiscard]] const Content& Bytes() const { return m_memory; }
     void Fill(uint8_t value) { m_memory.fill(value); }
@@ -72,7 +72,7 @@ private:
     void LoadReadByte();
     void DriveBit();
     void Commit(uint64_t nowNs);
-    void Save();
+    int Save();  // 0, or the errno of the failure
     [[nodiscard]] bool Chance(double probability);
 
     Content m_memory{};

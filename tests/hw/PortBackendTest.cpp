@@ -129,5 +129,9 @@ TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
     std::ofstream(dir / "short.sim") << "PS=ORVANE\n";
     EXPECT_TRUE(Mentions(OpenPortBackend("sim:short.sim", dir.string()).error, "4096"));
     EXPECT_EQ(std::filesystem::file_size(dir / "short.sim"), 10u);  // refused, not overwritten
+    // A good file that cannot be replaced (its temporary name is taken) would drop every write.
+    std::filesystem::copy_file(dir / "eeprom.sim", dir / "stuck.sim");
+    std::filesystem::create_directory(dir / "stuck.sim.tmp");
+    EXPECT_TRUE(Mentions(OpenPortBackend("sim:stuck.sim", dir.string()).error, "cannot be rewritten"));
     std::filesystem::remove_all(dir);
 }
