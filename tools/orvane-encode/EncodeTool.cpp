@@ -77,6 +77,16 @@ int Usage(std::ostream& err, const std::string& message) {
     return EXIT_USAGE;
 }
 
+// The status file as given; a bare name missing here is the station folder's own.
+std::string TitlePath(const EncodeOptions& options) {
+    const std::string here = ResolveFileName(".", options.titleFile);
+    std::error_code ec;
+    if (std::filesystem::exists(here, ec) || std::filesystem::path(options.titleFile).is_absolute()) {
+        return here;
+    }
+    return ResolveFileName(options.dir, options.titleFile);
+}
+
 }  // namespace
 
 std::string EncodeUsage() {
@@ -87,6 +97,7 @@ std::string EncodeUsage() {
            "\n"
            "  --dir DIR     working folder that holds RDS.TXT (default: .)\n"
            "  --title FILE  status file to read the now-playing title from, once (default: none)\n"
+           "                a relative FILE not found from here is taken from DIR\n"
            "  --at TIME     clock fixed at this local time, \"YYYY-MM-DD HH:MM\" in the system's\n"
            "                time zone (default: the system clock)\n"
            "  -o FILE       write the EEPROM content to FILE: record count, low byte first,\n"
@@ -179,8 +190,7 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
     CModelCommandFileHost host(model, log, titles, autoLoad);
     ProcessCommandFile(ResolveFileName(options.dir, COMMAND_FILE), host);
 
-    if (!options.titleFile.empty() &&
-        !titles.Poll(ResolveFileName(".", options.titleFile), model, log)) {
+    if (!options.titleFile.empty() && !titles.Poll(TitlePath(options), model, log)) {
         err << TOOL << ": no title taken from \"" << options.titleFile
             << "\" (missing, without the title markers, or empty)\n";
     }
