@@ -10,15 +10,20 @@
 #include "CommandServer.h"
 
 using Lines = std::vector<std::string>;
+using Controls = std::map<int, bool>;  // enabled or not, by control id
 
 // It also runs the line-completion wait by hand, so tests never sleep for it.
 class FakeNetHost : public INetHost, public ILineTimer {
 public:
     // Enough of the command language to tell " - OK" from " - ERROR".
-    int ExecuteCommandLine(const std::string& l) override { executed.push_back(l); return l.find('=') != l.npos || l == "ENCODE"; }
+    int ExecuteCommandLine(const std::string& l) override {
+        return executed.emplace_back(l).find('=') != l.npos || l == "ENCODE";
+    }
     void AddLogLine(const std::string& line) override { log.push_back(line); }
     void AddConnectionLine(const std::string& line) override { connections.push_back(line); }
-    void ShowMessage(const std::string& cap, const std::string& text, MessageIcon) override { messages.push_back(cap + ": " + text); }
+    void ShowMessage(const std::string& caption, const std::string& text, MessageIcon) override {
+        messages.push_back(caption + ": " + text);
+    }
     std::string ApplicationName() override { return "Orvane"; }
     bool IsHardwareReady() override { return hardwareReady; }
     std::string GetClockText() override { return "12:34:56"; }
@@ -36,7 +41,7 @@ public:
 
     Lines executed, log, connections, messages, coder, nextUpdate;
     SocketPicture picture = SocketPicture::Closed;
-    std::map<int, bool> enabled;
+    Controls enabled;
     bool hardwareReady = false, externalCoder = false, armed = false;
     std::array<int, 3> hms{};      // the clock's hour, minute and second
     int port = 0, timerCalls = 0;  // port 0: the system picks

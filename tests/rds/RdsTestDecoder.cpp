@@ -28,7 +28,7 @@ std::vector<Group> DecodeImage(const uint8_t* image, int length) {
 
 void CTestReceiver::Feed(const Group& g) {
     const uint16_t b2 = g.info[1], b3 = g.info[2], b4 = g.info[3];
-    const auto chars = [](uint16_t word) { return std::string{static_cast<char>(word >> 8), static_cast<char>(word & 0xFF)}; };
+    const auto chars = [](uint16_t w) { return std::string{static_cast<char>(w >> 8), static_cast<char>(w)}; };
     const int type = g.valid && !(b2 & 0x0800) ? b2 >> 12 : -1;  // version B is never sent
     if (type == 0) {
         const int seg = b2 & 3;

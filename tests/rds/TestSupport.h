@@ -33,10 +33,8 @@ struct TempFolder {
         std::string pattern = std::filesystem::temp_directory_path() / "orvane-test-XXXXXX";
         return mkdtemp(pattern.data()) ? pattern : "/nonexistent";
     }();
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
+    std::error_code ec;  // a clean-up that fails is no test failure
+    ~TempFolder() { std::filesystem::remove_all(path, ec); }
     std::string Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(path + "/" + name, std::ios::binary) << bytes;
         return path + "/" + name;
