@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "CommandFile.h"
+#include "FileLookup.h"
 #include "TestSupport.h"
 #include "Title.h"
 
@@ -116,6 +117,20 @@ TEST(CommandFile, LinesAreTrimmedExecutedAndLoggedUntilADirectiveThenTheImageIsR
 }
 
 std::string Text(const std::array<char, 64>& composed) { return {composed.data(), 64}; }
+
+// A folder copied from the station's PC keeps its "\" paths and its mix of cases.
+TEST(FileLookup, MatchesEachComponentWithoutRegardToCase) {
+    TempFolder dir;
+    std::filesystem::create_directory(dir.path + "/Player");
+    for (const char* name : {"DEF.INI", "Player/Status.htm", "mixed.TXT", "MIXED.txt"}) dir.Write(name, name);
+    const std::string& d = dir.path;
+    // An exact match wins; a missing name stays as written; an absolute name ignores the folder.
+    const struct { std::string folder, name, expected; } cases[] = {
+        {d, ".\\Def.Ini", "/DEF.INI"}, {d, "player//./STATUS.HTM", "/Player/Status.htm"},
+        {d, "mixed.TXT", "/mixed.TXT"}, {d, "no\\def.ini", "/no/def.ini"},
+        {"/x", "\\" + d.substr(1) + "\\PLAYER\\status.htm", "/Player/Status.htm"}};
+    for (const auto& c : cases) EXPECT_EQ(ResolveFileName(c.folder, c.name), d + c.expected) << c.name;
+}
 
 TEST(Compose, PsTextWhereAnEmptyTitleDropsOnlyTheSeparatorAfterItAndRadioText) {
     const std::string a1000(1000, 'a'), now = Pad("NOW: %TITLE%");
