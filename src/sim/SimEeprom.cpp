@@ -36,7 +36,8 @@ CSimEeprom::CSimEeprom() {
 
 bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
+    const bool existed = ::stat(path.c_str(), &info) == 0;
+    if (existed) {
         if (!S_ISREG(info.st_mode) || info.st_size != SIZE) {
             error = path + ": not a " + std::to_string(SIZE) + "-byte EEPROM content file; left untouched";
             return false;
@@ -57,23 +58,16 @@ bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
             error = path + ": short read";
             return false;
         }
-        // Replace it once now: a file that cannot be replaced would lose every write unnoticed.
-        m_file = path;
-        if (const int failure = Save(); failure != 0) {
-            error = path + ": cannot be rewritten: " + std::strerror(failure);
-            m_file.clear();
-            return false;
-        }
-        return true;
-    }
-    if (errno != ENOENT) {
+    } else if (errno != ENOENT) {
         error = path + ": " + std::strerror(errno);
         return false;
+    } else {
+        m_memory.fill(0xFF);
     }
-    m_memory.fill(0xFF);
+    // Write it once now: a file that cannot be replaced would lose every write unnoticed.
     m_file = path;
     if (const int failure = Save(); failure != 0) {
-        error = path + ": cannot create it: " + std::strerror(failure);
+        error = path + (existed ? ": cannot be rewritten: " : ": cannot create it: ") + std::strerror(failure);
         m_file.clear();
         return false;
     }
