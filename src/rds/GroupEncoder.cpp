@@ -111,6 +111,12 @@ bool CRdsModel::EncodeBlock(uint16_t info, int offsetIndex) {
     return PutBits(static_cast<uint16_t>(check << (16 - CHECK_BITS)), CHECK_BITS);
 }
 
+// Every group is version A with the PI in block 1; once one block fails the image is full.
+bool CRdsModel::EncodeGroup(uint16_t block2, uint16_t block3, uint16_t block4) {
+    return EncodeBlock(m_pi, OFFSET_A) && EncodeBlock(block2, OFFSET_B) && EncodeBlock(block3, OFFSET_C) &&
+           EncodeBlock(block4, OFFSET_D);
+}
+
 // Block 2 bits every group shares: traffic programme and programme type.
 static uint16_t CommonBlock2(const CRdsModel& m) {
     return static_cast<uint16_t>((m.m_tp & 1) << 10 | (m.m_pty & 0x1F) << 5);
@@ -122,16 +128,13 @@ bool CRdsModel::EncodePsGroup(int segment, char first, char second) {
     const uint16_t block2 = static_cast<uint16_t>(CommonBlock2(*this) | (m_ta & 1) << 4 |
                                                   (m_ms & 1) << 3 | diBit << 2 | s);
     const uint16_t block3 = static_cast<uint16_t>(m_af[2 * s] << 8 | m_af[2 * s + 1]);
-    return EncodeBlock(m_pi, OFFSET_A) && EncodeBlock(block2, OFFSET_B) &&
-           EncodeBlock(block3, OFFSET_C) && EncodeBlock(CharPair(first, second), OFFSET_D);
+    return EncodeGroup(block2, block3, CharPair(first, second));
 }
 
 bool CRdsModel::EncodeRadioTextGroup(int abFlag, int segment, const char* fourChars) {
     const uint16_t block2 = static_cast<uint16_t>(GROUP_2A | CommonBlock2(*this) |
                                                   (abFlag & 1) << 4 | (segment & 0x0F));
-    return EncodeBlock(m_pi, OFFSET_A) && EncodeBlock(block2, OFFSET_B) &&
-           EncodeBlock(CharPair(fourChars[0], fourChars[1]), OFFSET_C) &&
-           EncodeBlock(CharPair(fourChars[2], fourChars[3]), OFFSET_D);
+    return EncodeGroup(block2, CharPair(fourChars[0], fourChars[1]), CharPair(fourChars[2], fourChars[3]));
 }
 
 void CRdsModel::EncodeProgrammeItemGroup() {
@@ -144,10 +147,7 @@ void CRdsModel::EncodeProgrammeItemGroup() {
     const int minute = BcdToInt(static_cast<uint8_t>(m_pinHourMinute & 0xFF));
     const uint16_t pin = static_cast<uint16_t>(day * 2048 + hour * 64 + minute);
     // A full image refuses every bit; what fits stays, as for every other group.
-    EncodeBlock(m_pi, OFFSET_A);
-    EncodeBlock(static_cast<uint16_t>(GROUP_1A | CommonBlock2(*this)), OFFSET_B);
-    EncodeBlock(m_pi, OFFSET_C);
-    EncodeBlock(pin, OFFSET_D);
+    EncodeGroup(static_cast<uint16_t>(GROUP_1A | CommonBlock2(*this)), m_pi, pin);
     EndPlacedGroup(appended);
 }
 
@@ -164,10 +164,7 @@ void CRdsModel::EncodeClockTimeGroup() {
     const uint16_t block3 = static_cast<uint16_t>((mjd & 0x7FFF) << 1 | hour >> 4);
     const uint16_t block4 =
         static_cast<uint16_t>((hour & 0x0F) << 12 | minute << 6 | OffsetField(m_utcOffsetMinutes));
-    EncodeBlock(m_pi, OFFSET_A);
-    EncodeBlock(block2, OFFSET_B);
-    EncodeBlock(block3, OFFSET_C);
-    EncodeBlock(block4, OFFSET_D);
+    EncodeGroup(block2, block3, block4);
     EndPlacedGroup(appended);
 }
 

@@ -59,6 +59,7 @@ public:
     bool PutBit(int bit);
     bool PutBits(uint16_t word, int count);
     bool EncodeBlock(uint16_t info, int offsetIndex);
+    bool EncodeGroup(uint16_t block2, uint16_t block3, uint16_t block4);
     bool EncodePsGroup(int segment, char first, char second);
     bool EncodeRadioTextGroup(int abFlag, int segment, const char* fourChars);
     void EncodeProgrammeItemGroup();
