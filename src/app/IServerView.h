@@ -7,6 +7,7 @@
 #include <string>
 
 #include "LogSink.h"
+#include "MessageIcon.h"
 
 // The three list boxes, by control id.
 enum class ServerList { Log = 1000, Connections = 1016, Dump = 1017 };

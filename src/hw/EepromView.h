@@ -6,6 +6,7 @@
 #include <string>
 
 #include "LogSink.h"
+#include "MessageIcon.h"
 
 struct BarColour {
     uint8_t red = 0;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "LogSink.h"
+#include "MessageIcon.h"
 
 // The picture of the socket-state display (1009).
 enum class SocketPicture { Closed, Listening, Connected };

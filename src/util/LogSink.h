@@ -7,6 +7,3 @@ public:
     virtual ~ILogSink() = default;
     virtual void AddLog(const std::string& line) = 0;  // one CP1252 line, no line end
 };
-
-// The icon of a message box put before the station's operator; None shows the text alone.
-enum class MessageIcon { None, Information, Warning, Stop };
