@@ -31,7 +31,7 @@ QCoreApplication& App()
 class BenchHost : public INetHost {
 public:
     BenchHost() : model(clock) {}
-    int ExecuteCommandLine(const std::string& line) override { return model.ExecuteCommand(line.c_str()); }
+    CommandResult ExecuteCommandLine(const std::string& line) override { return {model.ExecuteCommand(line.c_str()), {}}; }
     void AddLogLine(const std::string&) override { ++logged; }
     void AddConnectionLine(const std::string&) override {}
     void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}

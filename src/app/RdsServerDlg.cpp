@@ -310,8 +310,8 @@ void CRdsServerDlg::ResetRememberedTitle() { m_titles.Reset(); }
 
 void CRdsServerDlg::Rebuild() { m_model.Rebuild(); }
 
-int CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
-    return m_model.ExecuteCommand(line.c_str());
+CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
+    return {m_model.ExecuteCommand(line.c_str()), {}};
 }
 
 void CRdsServerDlg::AddConnectionLine(const std::string& line) {

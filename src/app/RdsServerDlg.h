@@ -70,7 +70,7 @@ public:
     void Rebuild() override;
 
     // INetHost
-    int ExecuteCommandLine(const std::string& line) override;
+    CommandResult ExecuteCommandLine(const std::string& line) override;
     void AddLogLine(const std::string& line) override { AddLog(line); }
     void AddConnectionLine(const std::string& line) override;
     void ShowMessage(const std::string& caption, const std::string& text,

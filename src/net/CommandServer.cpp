@@ -143,8 +143,10 @@ void CCommandServer::HandleReceive(int length)
 
 void CCommandServer::RunLine(const std::string& line)
 {
-    const int result = m_host.ExecuteCommandLine(line);
-    m_host.AddLogLine(line + (result == 1 ? " - OK" : " - ERROR"));
+    const CommandResult result = m_host.ExecuteCommandLine(line);
+    m_host.AddLogLine(line + (result.executed == 1 ? " - OK" : " - ERROR"));
+    if (!result.remark.empty())
+        m_host.AddLogLine(result.remark);
 }
 
 void CCommandServer::FlushHeld()

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "CommandResult.h"
 #include "LogSink.h"
 #include "MessageIcon.h"
 
@@ -20,7 +21,7 @@ public:
     virtual ~INetHost() = default;
 
     // Runs one command line on the model: 1 when it began with a known keyword, else 0.
-    virtual int ExecuteCommandLine(const std::string& line) = 0;
+    virtual CommandResult ExecuteCommandLine(const std::string& line) = 0;
     // Appends a line to the event log (list 1000).
     virtual void AddLogLine(const std::string& line) = 0;
     // Appends a line to the connection list (list 1016).

@@ -41,16 +41,17 @@ void ProcessCommandFile(const std::string& path, ICommandFileHost& host) {
             host.SwitchOnAutoLoad();
             continue;
         }
-        int result = host.ExecuteCommandLine(line);
-        host.AddLog(line + (result == 1 ? " - OK" : " - ERROR"));
+        const CommandResult result = host.ExecuteCommandLine(line);
+        host.AddLog(line + (result.executed == 1 ? " - OK" : " - ERROR"));
+        if (!result.remark.empty()) host.AddLog(result.remark);
     }
     file.reset();
     host.AddLog(CLOSING_LINE);
     host.Rebuild();
 }
 
-int CModelCommandFileHost::ExecuteCommandLine(const std::string& line) {
-    return m_model.ExecuteCommand(line.c_str());
+CommandResult CModelCommandFileHost::ExecuteCommandLine(const std::string& line) {
+    return {m_model.ExecuteCommand(line.c_str()), {}};
 }
 
 void CModelCommandFileHost::ResetRememberedTitle() { m_titles.Reset(); }

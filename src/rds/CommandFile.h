@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "CommandResult.h"
 #include "LogSink.h"
 
 class CRdsModel;
@@ -15,7 +16,7 @@ inline constexpr int COMMAND_LINE_PIECE = 255;  // longer lines are read in piec
 class ICommandFileHost {
 public:
     virtual ~ICommandFileHost() = default;
-    virtual int ExecuteCommandLine(const std::string& line) = 0;  // 1 executed, 0 unknown
+    virtual CommandResult ExecuteCommandLine(const std::string& line) = 0;
     virtual void AddLog(const std::string& line) = 0;
     virtual void SwitchOnAutoLoad() = 0;        // ".ASYNCLOAD"
     virtual void ResetRememberedTitle() = 0;    // before the first line
@@ -30,7 +31,7 @@ class CModelCommandFileHost : public ICommandFileHost {
 public:
     CModelCommandFileHost(CRdsModel& model, ILogSink& log, CTitleTracker& titles, bool& autoLoad)
         : m_model(model), m_log(log), m_titles(titles), m_autoLoad(autoLoad) {}
-    int ExecuteCommandLine(const std::string& line) override;
+    CommandResult ExecuteCommandLine(const std::string& line) override;
     void AddLog(const std::string& line) override { m_log.AddLog(line); }
     void SwitchOnAutoLoad() override { m_autoLoad = true; }
     void ResetRememberedTitle() override;

@@ -16,8 +16,8 @@ using Controls = std::map<int, bool>;  // enabled or not, by control id
 class FakeNetHost : public INetHost, public ILineTimer {
 public:
     // Enough of the command language to tell " - OK" from " - ERROR".
-    int ExecuteCommandLine(const std::string& l) override {
-        return executed.emplace_back(l).find('=') != l.npos || l == "ENCODE";
+    CommandResult ExecuteCommandLine(const std::string& l) override {
+        return {executed.emplace_back(l).find('=') != l.npos || l == "ENCODE", {}};
     }
     void AddLogLine(const std::string& line) override { log.push_back(line); }
     void AddConnectionLine(const std::string& line) override { connections.push_back(line); }

@@ -1,0 +1,10 @@
+#pragma once
+// What running one command line gave: whether a keyword took it, and a remark for the log.
+// Whoever logs the line with " - OK" logs the remark on the next line.
+
+#include <string>
+
+struct CommandResult {
+    int executed = 0;    // 1 when a keyword of the table took the line, else 0
+    std::string remark;  // one more log line (CP1252), empty when there is none
+};
