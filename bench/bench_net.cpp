@@ -31,7 +31,7 @@ QCoreApplication& App()
 class BenchHost : public INetHost {
 public:
     BenchHost() : model(clock) {}
-    CommandResult ExecuteCommandLine(const std::string& line) override { return {model.ExecuteCommand(line.c_str()), {}}; }
+    CommandResult ExecuteCommandLine(const std::string& line) override { return model.ExecuteCommand(line.c_str()); }
     void AddLogLine(const std::string&) override { ++logged; }
     void AddConnectionLine(const std::string&) override {}
     void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
@@ -121,7 +121,7 @@ void BM_SendToModelChange(benchmark::State& state)
         char line[32];
         std::snprintf(line, sizeof line, "PI=%04X\r\n", pi);
         session.Write(line);
-        while (session.host.model.m_pi != pi)
+        while (session.host.model.Station().Pi() != pi)
             QCoreApplication::processEvents();
     }
 }

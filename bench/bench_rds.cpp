@@ -22,15 +22,16 @@ private:
 
 void FillToCapacity(CRdsModel& model) {
     std::string pages;
-    while (pages.size() < CRdsModel::PSN_LIMIT) {
+    while (pages.size() < PSN_SOURCE_LIMIT) {
         pages += "ORVANEFM|";
     }
-    pages.resize(CRdsModel::PSN_LIMIT);
-    model.m_psnText = pages;
-    model.m_psRepeat = 127;
-    model.m_txt0Text.fill('A');
-    model.m_txt1Text.fill('B');
-    model.m_groupFlags = 7;
+    pages.resize(PSN_SOURCE_LIMIT);
+    model.ExecuteCommand(("PSN=\"" + pages + "\"").c_str());
+    model.ExecuteCommand(("TXT0=\"" + std::string(RADIOTEXT_CHARS, 'A') + "\"").c_str());
+    model.ExecuteCommand(("TXT1=\"" + std::string(RADIOTEXT_CHARS, 'B') + "\"").c_str());
+    model.SetPsRepeat(127);
+    model.SetGroupFlags(ALL_GROUP_FLAGS);
+    model.Rebuild();
 }
 
 void BM_BuildImageAtCapacity(benchmark::State& state) {
@@ -38,7 +39,6 @@ void BM_BuildImageAtCapacity(benchmark::State& state) {
     CRdsModel model(clock);
     FillToCapacity(model);
     for (auto _ : state) {
-        model.ResetLayout();
         model.BuildImage();
         benchmark::DoNotOptimize(model.GetImage());
     }
@@ -52,11 +52,10 @@ BENCHMARK(BM_BuildImageAtCapacity)->Unit(benchmark::kMicrosecond);
 void BM_RefreshClockNextMinute(benchmark::State& state) {
     CAdvancingClock clock;
     CRdsModel model(clock);
-    model.m_psnText = "ORVANE|FM|%TITLE%";
-    model.m_txt0Text.fill('A');
-    model.m_groupFlags = 7;
-    model.ResetLayout();
-    model.BuildImage();
+    model.ExecuteCommand("PSN=\"ORVANE|FM|%TITLE%\"");
+    model.ExecuteCommand(("TXT0=\"" + std::string(RADIOTEXT_CHARS, 'A') + "\"").c_str());
+    model.SetGroupFlags(ALL_GROUP_FLAGS);
+    model.Rebuild();
     for (auto _ : state) {
         model.RefreshClock();
         benchmark::DoNotOptimize(model.GetImage());

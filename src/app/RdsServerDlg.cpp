@@ -311,7 +311,7 @@ void CRdsServerDlg::ResetRememberedTitle() { m_titles.Reset(); }
 void CRdsServerDlg::Rebuild() { m_model.Rebuild(); }
 
 CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
-    return {m_model.ExecuteCommand(line.c_str()), {}};
+    return m_model.ExecuteCommand(line.c_str());
 }
 
 void CRdsServerDlg::AddConnectionLine(const std::string& line) {

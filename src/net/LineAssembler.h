@@ -10,11 +10,7 @@
 #include <string>
 #include <vector>
 
-// Bytes 0x80..0xFF count as lying below the blank, as everywhere in the server's texts.
-[[nodiscard]] inline bool IsBelowSigned(char c, int limit)
-{
-    return static_cast<signed char>(c) < limit;
-}
+#include "RdsTypes.h"  // IsBelowSigned: 0x80..0xFF lie below the blank
 
 // Cuts the line at a zero byte, then drops trailing blanks, control bytes and 0x80..0xFF.
 void TrimCommandLine(std::string& line);

@@ -5,6 +5,7 @@
 #include "RdsModel.h"
 #include "RdsTypes.h"
 #include "TextFile.h"
+#include "TextTrim.h"
 #include "Title.h"
 
 namespace {
@@ -15,11 +16,6 @@ const std::string CLOSING_LINE(74, '*');
 constexpr char END_DIRECTIVE[] = ".END";
 constexpr char ASYNCLOAD_DIRECTIVE[] = ".ASYNCLOAD";
 constexpr size_t SHORTEST_COMMAND = 3;
-
-// Bytes 0x80..0xFF count as below the blank, so a trailing accent goes with the line end.
-void TrimTrailing(std::string& line) {
-    while (!line.empty() && IsBelowPrintable(line.back())) line.pop_back();
-}
 
 }  // namespace
 
@@ -34,7 +30,7 @@ void ProcessCommandFile(const std::string& path, ICommandFileHost& host) {
     std::string line;
     while (ReadLinePiece(file.get(), COMMAND_LINE_PIECE, line)) {
         if (!line.empty() && line.front() == ';') continue;
-        TrimTrailing(line);
+        TrimTrailingBelow(line, 0x21);  // a trailing accent goes with the line end
         if (line.size() < SHORTEST_COMMAND) continue;
         if (line == END_DIRECTIVE) break;
         if (line == ASYNCLOAD_DIRECTIVE) {
@@ -51,7 +47,7 @@ void ProcessCommandFile(const std::string& path, ICommandFileHost& host) {
 }
 
 CommandResult CModelCommandFileHost::ExecuteCommandLine(const std::string& line) {
-    return {m_model.ExecuteCommand(line.c_str()), {}};
+    return m_model.ExecuteCommand(line.c_str());
 }
 
 void CModelCommandFileHost::ResetRememberedTitle() { m_titles.Reset(); }

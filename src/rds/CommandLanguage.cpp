@@ -1,10 +1,10 @@
-// The one-line command language: keyword matching against the table and the 21 handlers,
-// which read their values through the model's parse cursor.
+#include "CommandLanguage.h"
 
 #include <array>
-#include <string>
+#include <optional>
 
-#include "RdsModel.h"
+#include "RdsTypes.h"
+#include "TextComposition.h"
 
 namespace {
 
@@ -16,18 +16,6 @@ constexpr char KEYWORD_TABLE[] =
 constexpr char SEPARATOR = '_';
 constexpr char TABLE_END = '*';
 constexpr int KEYWORD_COUNT = 21;
-
-constexpr uint8_t FLAG_GROUP4A = 0x01;
-constexpr uint8_t FLAG_TIMEINPSN = 0x02;
-constexpr uint8_t FLAG_GROUP1A = 0x04;
-
-// Any byte is a digit: letters count from 'A', everything else from '0', low nibble kept.
-int HexDigitValue(char c) {
-    int u = static_cast<unsigned char>(c);
-    if (u >= 0x61 && u <= 0x7F) u -= 0x20;
-    if (u >= 0x41 && u <= 0x7F) return (u - 0x37) & 0x0F;
-    return (u - 0x30) & 0x0F;
-}
 
 constexpr int CountSeparators(const char* text) {
     int n = 0;
@@ -43,83 +31,112 @@ int KeywordLength(const char* entry) {
     return n;
 }
 
-}  // namespace
+// Any byte is a digit: letters count from 'A', everything else from '0', low nibble kept.
+int HexDigitValue(char c) {
+    int u = static_cast<unsigned char>(c);
+    if (u >= 0x61 && u <= 0x7F) u -= 0x20;
+    if (u >= 0x41 && u <= 0x7F) return (u - 0x37) & 0x0F;
+    return (u - 0x30) & 0x0F;
+}
 
-struct CRdsModel::CommandHandlers {
-    using Handler = void (*)(CRdsModel&);
+// The value after a keyword, read once from left to right.
+class CValueParser {
+public:
+    explicit CValueParser(const char* cursor) : m_cursor(cursor) {}
 
     // The line's terminating zero reads as '0' and the cursor never moves past it.
-    static char NextChar(CRdsModel& m) {
-        char c = *m.m_cursor;
-        if (c != '\0') ++m.m_cursor;
+    char NextChar() {
+        const char c = *m_cursor;
+        if (c != '\0') ++m_cursor;
         return c;
     }
-    static uint8_t ReadByte(CRdsModel& m) {
-        int high = HexDigitValue(NextChar(m));
-        int low = HexDigitValue(NextChar(m));
-        return static_cast<uint8_t>(high << 4 | low);
+    uint8_t ReadByte() {
+        const int high = HexDigitValue(NextChar());
+        return static_cast<uint8_t>(high << 4 | HexDigitValue(NextChar()));
     }
-    static uint16_t ReadWord(CRdsModel& m) {
-        int high = ReadByte(m);
-        return static_cast<uint16_t>(high << 8 | ReadByte(m));
+    uint16_t ReadWord() {
+        const int high = ReadByte();
+        return static_cast<uint16_t>(high << 8 | ReadByte());
     }
-    // A value without its opening quote leaves the field as it was.
-    static void ReadQuotedText(CRdsModel& m, std::string& field, int limit, bool pad) {
-        if (NextChar(m) != '"') return;
+    // A value without its opening quote gives nothing, and the field stays as it was.
+    std::optional<std::string> ReadQuotedText(int limit, bool pad) {
+        if (NextChar() != '"') return std::nullopt;
         std::string text;
-        while (*m.m_cursor != '\0' && *m.m_cursor != '"') {
-            if (static_cast<int>(text.size()) < limit) text.push_back(*m.m_cursor);
-            ++m.m_cursor;
+        for (; *m_cursor != '\0' && *m_cursor != '"'; ++m_cursor) {
+            if (static_cast<int>(text.size()) < limit) text.push_back(*m_cursor);
         }
-        if (*m.m_cursor == '"') ++m.m_cursor;
+        if (*m_cursor == '"') ++m_cursor;
         if (pad && !text.empty()) text.resize(static_cast<size_t>(limit), ' ');
-        field = std::move(text);
-    }
-    static void SetFlag(CRdsModel& m, uint8_t bit, bool on) {
-        m.m_groupFlags = static_cast<uint8_t>(on ? (m.m_groupFlags | bit) : (m.m_groupFlags & ~bit));
+        return text;
     }
 
-    static void Di(CRdsModel& m) { m.m_di = ReadByte(m) & 0x0F; }
-    static void Pi(CRdsModel& m) { m.m_pi = ReadWord(m); }
-    static void Pty(CRdsModel& m) { m.m_pty = ReadByte(m) & 0x1F; }
-    static void Txt1(CRdsModel& m) { ReadQuotedText(m, m.m_txt1Source, TXT_LIMIT, true); }
-    static void Txt0(CRdsModel& m) { ReadQuotedText(m, m.m_txt0Source, TXT_LIMIT, true); }
-    static void Psn(CRdsModel& m) {
-        m.m_psTitle.clear();
-        ReadQuotedText(m, m.m_psnSource, PSN_LIMIT, false);
-        m.ComposePsText();
-    }
-    static void Tp(CRdsModel& m) { m.m_tp = ReadByte(m) & 1; }
-    static void Ta(CRdsModel& m) { m.m_ta = ReadByte(m) & 1; }
-    static void Group1A(CRdsModel& m) { SetFlag(m, FLAG_GROUP1A, ReadByte(m) != 0); }
-    static void Group4A(CRdsModel& m) { SetFlag(m, FLAG_GROUP4A, ReadByte(m) != 0); }
-    static void Def1ATime(CRdsModel& m) {
-        m.m_pinDay = ReadByte(m);
-        NextChar(m);  // separator, any character
-        m.m_pinHourMinute = ReadWord(m);
-    }
-    static void Encode(CRdsModel& m) {
-        m.ResetLayout();
-        m.BuildImage();
-    }
-    static void Ms(CRdsModel& m) { m.m_ms = ReadByte(m) & 1; }
-    static void TimeInPsn(CRdsModel& m) { SetFlag(m, FLAG_TIMEINPSN, ReadByte(m) != 0); }
-    static void AfDef(CRdsModel& m) {
-        int entry = ReadByte(m) & 7;
-        NextChar(m);  // separator, any character
-        m.m_af[static_cast<size_t>(entry)] = ReadByte(m);
-    }
-    // Accepted for the older encoders' command sets; nothing to do here.
-    static void Nothing(CRdsModel&) {}
-
-    static constexpr std::array<Handler, KEYWORD_COUNT> TABLE{
-        Di, Pi, Pty, Txt1, Txt0, Nothing /* .END */, Psn, Tp, Ta, Group1A, Group4A,
-        Def1ATime, Encode, Ms, TimeInPsn, Nothing /* INTMODE= */, AfDef,
-        Nothing /* STATUS */, Nothing /* POINTER */, Nothing /* RESETSYS */, Nothing /* FILEWRITE */};
+private:
+    const char* m_cursor;
 };
 
-int CRdsModel::ExecuteCommand(const char* line) {
-    if (line == nullptr) return 0;
+using Handler = void (*)(CValueParser&, StationData&, CommandOutcome&);
+
+void ReadRadioText(CValueParser& p, StationData& d, int index) {
+    if (auto text = p.ReadQuotedText(TXT_SOURCE_LIMIT, true)) d.SetRadioTextSource(index, std::move(*text));
+}
+
+void Psn(CValueParser& p, StationData& d, CommandOutcome& out) {
+    d.SetPsTitle({});
+    out.followUp = CommandFollowUp::ComposePs;
+    auto text = p.ReadQuotedText(PSN_SOURCE_LIMIT, false);
+    if (!text) return;
+    d.SetPsSource(std::move(*text));
+    // Only pages typed here can be too long: title and clock pages are cut to size already.
+    const std::string page = FirstLongPsPage(d.PsSource());
+    if (!page.empty()) {
+        out.remark = "P\xE1gina do PS \"" + page + "\" com mais de 8 caracteres: cortada para \"" +
+                     page.substr(0, PS_PAGE_CHARS) + "\".";
+    }
+}
+
+void Def1ATime(CValueParser& p, StationData& d, CommandOutcome&) {
+    const uint8_t day = p.ReadByte();
+    p.NextChar();  // separator, any character
+    d.SetProgrammeItem(day, p.ReadWord());
+}
+
+void AfDef(CValueParser& p, StationData& d, CommandOutcome&) {
+    const int entry = p.ReadByte() & 7;
+    p.NextChar();  // separator, any character
+    d.SetAf(entry, p.ReadByte());
+}
+
+// In the order of KEYWORD_TABLE; "Nothing" keywords are accepted for the older encoders'
+// command sets and have nothing to do here.
+constexpr std::array<Handler, KEYWORD_COUNT> HANDLERS{
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetDi(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetPi(p.ReadWord()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetPty(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { ReadRadioText(p, d, 1); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { ReadRadioText(p, d, 0); },
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // .END
+    Psn,
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetTp(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetTa(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ProgrammeItem, p.ReadByte() != 0); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ClockTime, p.ReadByte() != 0); },
+    Def1ATime,
+    [](CValueParser&, StationData&, CommandOutcome& out) { out.followUp = CommandFollowUp::BuildImage; },  // ENCODE
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetMs(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ClockPs, p.ReadByte() != 0); },
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // INTMODE=
+    AfDef,
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // STATUS
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // POINTER
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // RESETSYS
+    [](CValueParser&, StationData&, CommandOutcome&) {},  // FILEWRITE
+};
+
+}  // namespace
+
+CommandOutcome ApplyCommand(const char* line, StationData& data) {
+    CommandOutcome outcome;
+    if (line == nullptr) return outcome;
     const char* entry = KEYWORD_TABLE;
     for (int index = 0; index < KEYWORD_COUNT && *entry != TABLE_END && *entry != '\0'; ++index) {
         // The separator is compared like any other character, so "ENCODE_MS=" runs into the
@@ -131,13 +148,14 @@ int CRdsModel::ExecuteCommand(const char* line) {
             ++t;
         }
         if (*t == SEPARATOR && (*l == '\0' || !IsBelowPrintable(*l))) {
-            m_cursor = l;
-            CommandHandlers::TABLE[static_cast<size_t>(index)](*this);
-            return 1;
+            CValueParser parser(l);
+            HANDLERS[static_cast<size_t>(index)](parser, data, outcome);
+            outcome.executed = true;
+            return outcome;
         }
         // Step from this keyword's own start, so the index always names the keyword tried.
         entry += KeywordLength(entry);
         if (*entry == SEPARATOR) ++entry;
     }
-    return 0;
+    return outcome;
 }

@@ -1,14 +1,10 @@
-// The text pass: PS pages (group 0A) interleaved with the two RadioTexts (group 2A), so
-// that a receiver sees the station name while a long RadioText is still coming in.
+#include "TextPass.h"
 
 #include <cstring>
 
-#include "RdsModel.h"
-
 namespace {
 
-constexpr int PS_CHARS = 8;
-constexpr int RT_CHARS = 64;
+constexpr char PAGE_SEPARATOR = '|';
 
 enum class PsState { Reading, LastPageRead, Finished };
 enum RtState { RT_IDLE = 0, RT_SENDING_0 = 1, RT_DONE_0 = 2, RT_SENDING_1 = 3, RT_FINISHED = 4 };
@@ -16,104 +12,93 @@ enum RtState { RT_IDLE = 0, RT_SENDING_0 = 1, RT_DONE_0 = 2, RT_SENDING_1 = 3, R
 struct PsCursor {
     const char* text = nullptr;  // zero-terminated composed PS text
     const char* read = nullptr;  // start of the next page
-    char page[PS_CHARS + 1] = {};
-    int index = PS_CHARS;        // next character pair; PS_CHARS means load a page
+    char page[PS_PAGE_CHARS] = {};
+    int index = PS_PAGE_CHARS;   // next character pair; PS_PAGE_CHARS means load a page
     int repeat = 0;
     PsState state = PsState::Reading;
 
     void Restart() {
         read = text;
-        index = PS_CHARS;
+        index = PS_PAGE_CHARS;
         repeat = 0;
         state = PsState::Reading;
     }
 
-    // Copies the next page; false when it is longer than a PS can show.
-    bool LoadPage() {
+    // Copies the next page, blank-padded; a page longer than a PS shows its first characters.
+    void LoadPage() {
         int n = 0;
-        for (;;) {
-            const char c = read[n];
-            if (c == '|' || c == '\0') {
-                read += n + 1;
-                if (c == '\0') {
-                    state = PsState::LastPageRead;
-                }
-                break;
-            }
-            if (n == PS_CHARS) {
-                return false;
-            }
-            page[n++] = c;
+        const char* c = read;
+        for (; *c != PAGE_SEPARATOR && *c != '\0'; ++c) {
+            if (n < PS_PAGE_CHARS) page[n++] = *c;
         }
-        std::memset(page + n, ' ', static_cast<size_t>(PS_CHARS - n));
-        page[PS_CHARS] = '\0';
+        if (*c == '\0') state = PsState::LastPageRead;
+        read = c + 1;
+        std::memset(page + n, ' ', static_cast<size_t>(PS_PAGE_CHARS - n));
         index = 0;
         repeat = 0;
-        return true;
+    }
+};
+
+struct RtCursor {
+    int state = RT_IDLE;
+    const char* source = nullptr;
+    int index = 0;
+
+    // Moves past a RadioText that is empty; each is sent once, TXT0 first.
+    void Advance(const ComposedText& texts) {
+        if (state == RT_IDLE) Begin(texts.radioText[0].data(), RT_SENDING_0, RT_DONE_0);
+        if (state == RT_DONE_0) Begin(texts.radioText[1].data(), RT_SENDING_1, RT_FINISHED);
+    }
+    void Begin(const char* text, int sending, int empty) {
+        state = text[0] != '\0' ? sending : empty;
+        source = text;
+        index = 0;
     }
 };
 
 }  // namespace
 
-void CRdsModel::EncodeTextGroups() {
+void WriteTextPass(CImageWriter& writer, const StationData& data, const ComposedText& texts) {
     PsCursor ps;
-    ps.text = m_psnText.c_str();
+    ps.text = texts.ps.c_str();
     ps.Restart();
-    int rtState = RT_IDLE;
-    const char* rtSource = nullptr;
-    int rtIndex = 0;
+    RtCursor rt;
 
-    const bool multiPage = m_groupFlags == 0x02 || std::strchr(ps.text, '|') != nullptr;
-    const int repeatLimit = static_cast<int8_t>(m_psRepeat);  // 200 and up mean no repeat
+    // Only the clock page switched on counts as a second page, so the name is repeated.
+    const bool multiPage = data.GroupFlags() == FlagBit(GroupFlag::ClockPs) ||
+                           std::strchr(ps.text, PAGE_SEPARATOR) != nullptr;
+    const int repeatLimit = static_cast<int8_t>(data.PsRepeat());  // 128 and up mean no repeat
 
     for (;;) {
         if (ps.state != PsState::Finished) {
-            if (ps.index == PS_CHARS && ps.state == PsState::LastPageRead) {
+            if (ps.index == PS_PAGE_CHARS && ps.state == PsState::LastPageRead) {
                 ps.state = PsState::Finished;
-            } else if (ps.index == PS_CHARS) {
-                if (!ps.LoadPage()) {
-                    return;
-                }
+            } else if (ps.index == PS_PAGE_CHARS) {
+                ps.LoadPage();
             } else {
-                if (!EncodePsGroup(ps.index / 2, ps.page[ps.index], ps.page[ps.index + 1])) {
-                    return;
-                }
+                const int i = ps.index;
+                if (!writer.WriteGroup(PsGroup(data, i / 2, ps.page[i], ps.page[i + 1]))) return;
                 ps.index += 2;
             }
-            if (ps.index == PS_CHARS && ps.repeat < repeatLimit && multiPage) {
+            if (ps.index == PS_PAGE_CHARS && ps.repeat < repeatLimit && multiPage) {
                 ++ps.repeat;
                 ps.index = 0;
             }
         }
 
-        if (rtState == RT_IDLE) {
-            rtState = m_txt0Text[0] != '\0' ? RT_SENDING_0 : RT_DONE_0;
-            rtSource = m_txt0Text.data();
-            rtIndex = 0;
-        }
-        if (rtState == RT_DONE_0) {
-            rtState = m_txt1Text[0] != '\0' ? RT_SENDING_1 : RT_FINISHED;
-            rtSource = m_txt1Text.data();
-            rtIndex = 0;
-        }
-        if (rtState == RT_SENDING_0 || rtState == RT_SENDING_1) {
-            if (rtIndex >= RT_CHARS) {
-                ++rtState;
+        rt.Advance(texts);
+        if (rt.state == RT_SENDING_0 || rt.state == RT_SENDING_1) {
+            if (rt.index >= RADIOTEXT_CHARS) {
+                ++rt.state;
             } else {
-                const int abFlag = rtState == RT_SENDING_1 ? 1 : 0;
-                if (!EncodeRadioTextGroup(abFlag, rtIndex / 4, rtSource + rtIndex)) {
-                    return;
-                }
-                rtIndex += 4;
+                const int abFlag = rt.state == RT_SENDING_1 ? 1 : 0;
+                if (!writer.WriteGroup(RadioTextGroup(data, abFlag, rt.index / 4, rt.source + rt.index))) return;
+                rt.index += 4;
             }
             // RadioText still running: keep the station name coming between its groups.
-            if (ps.state == PsState::Finished && rtState != RT_FINISHED) {
-                ps.Restart();
-            }
+            if (ps.state == PsState::Finished && rt.state != RT_FINISHED) ps.Restart();
         }
 
-        if (ps.state == PsState::Finished && rtState == RT_FINISHED) {
-            return;
-        }
+        if (ps.state == PsState::Finished && rt.state == RT_FINISHED) return;
     }
 }

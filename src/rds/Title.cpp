@@ -3,13 +3,13 @@
 #include "Title.h"
 
 #include "RdsModel.h"
+#include "RdsTypes.h"
 #include "TextFile.h"
 
 namespace {
 
 constexpr char TITLE_START[] = "FACE=>";
 constexpr char TITLE_END[] = "</FONT>";
-constexpr int PS_PAGE = 8;
 
 }  // namespace
 
@@ -55,14 +55,14 @@ std::string FormatPsTitle(std::string& title, uint8_t& checksum) {
             ++pos;
             --n;
         }
-        if (n > PS_PAGE) {
-            pages.append(title, pos, PS_PAGE);
+        if (n > PS_PAGE_CHARS) {
+            pages.append(title, pos, PS_PAGE_CHARS);
             pages.push_back('|');
         } else if (n > 0) {
             pages.append(title, pos, static_cast<size_t>(n));
         }
-        pos += PS_PAGE;
-        n -= PS_PAGE;
+        pos += PS_PAGE_CHARS;
+        n -= PS_PAGE_CHARS;
     }
     return pages;
 }

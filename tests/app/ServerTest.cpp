@@ -1,6 +1,8 @@
 // The controller on a station folder: start-up and its log, the refusal of a bus backend that
 // could not be opened, and the one-second tick driven by hand with a fixed clock.
 
+#include <cstdio>
+
 #include "ServerFixture.h"
 
 static const std::string DEF_HEADER = "**************** PROCESSO DO FICHEIRO DEF.INI *************";
@@ -27,11 +29,11 @@ TEST_F(Server, StartupLogsConfigurationPlatformAndCommandFileInOrder) {
     EXPECT_EQ(view.allLog, expected);
     // The timer runs before the command file, whose commands stay here for want of a serial link.
     EXPECT_EQ(view.logAtTimerStart, 11u);
-    EXPECT_EQ(dlg->m_model.m_pi, 0xC201);
+    EXPECT_EQ(dlg->m_model.Station().Pi(), 0xC201);
     // Settings reached the controller, the bus and the model; ".ASYNCLOAD" ticks the box too.
     const CI2cPort& bus = dlg->Eeprom().Bus();
     EXPECT_EQ(std::vector<int>({dlg->m_eepromSize, dlg->Eeprom().GetEepromSize(), bus.GetBasePort(), bus.GetPollWrite(),
-                                static_cast<int>(bus.GetWriteWait()), dlg->m_model.m_psRepeat}),
+                                static_cast<int>(bus.GetWriteWait()), dlg->m_model.Station().PsRepeat()}),
               std::vector<int>({4096, 4096, 0x278, 1, 0x400, 3}));
     EXPECT_TRUE(dlg->m_autoLoad && view.controls.autoLoad && view.controls.pollWrite && dlg->BoundPort() > 0);
 
@@ -86,7 +88,7 @@ TEST_F(Server, TitleIsPolledAtCountsZeroAndThirtyTwoAndTheLogClearedAtSixty) {
     for (int tick = 1; tick <= 61; ++tick) {
         if (tick == 2 || tick == 34) Write("now.htm", StatusFile(tick == 2 ? "Song B" : "Song C"));
         dlg->OnTick();
-        onAir += dlg->m_model.m_rtTitle.empty() ? '-' : dlg->m_model.m_rtTitle.back();
+        onAir += dlg->m_model.Station().RtTitle().empty() ? '-' : dlg->m_model.Station().RtTitle().back();
         EXPECT_EQ(view.clears[ServerList::Log], tick < 60 ? 0 : 1) << tick;
     }
     EXPECT_EQ(onAir, std::string(32, 'A') + std::string(28, 'B') + "C");
@@ -104,14 +106,20 @@ TEST_F(Server, FifteenthTickListsWholeRecordsAtTheirEepromAddresses) {
     Start();
     Ticks(15);
     EXPECT_EQ(view.lists[ServerList::Dump], std::vector<std::string>{"[0000]:Blocks=0000(word)"});
-    for (int i = 0; i < 27; ++i) dlg->m_model.m_image[i] = static_cast<uint8_t>(i);
-    dlg->m_model.m_imageLength = 27;  // the odd byte after two records is not listed
+    dlg->m_model.SetGroupFlags(0x05);  // 4A and 1A appended to the empty image: two records
+    const uint8_t* image = dlg->m_model.GetImage();
+    const auto hex = [image](int first) {
+        std::string text;
+        char byte[3];
+        for (int i = first; i < first + 13; ++i) text += (std::snprintf(byte, sizeof byte, "%02X", image[i]), byte);
+        return text;
+    };
     Ticks(14);
     EXPECT_EQ(view.clears[ServerList::Dump], 1);
     dlg->OnTick();
-    EXPECT_EQ(view.lists[ServerList::Dump], (std::vector<std::string>{"[0000]:Blocks=0002(word)",
-              "[0002]:000102030405060708090A0B0C", "[000F]:0D0E0F10111213141516171819"}));
-    EXPECT_EQ(view.controls.imageLengthText, "001B");
+    EXPECT_EQ(view.lists[ServerList::Dump],
+              (std::vector<std::string>{"[0000]:Blocks=0002(word)", "[0002]:" + hex(0), "[000F]:" + hex(13)}));
+    EXPECT_EQ(view.controls.imageLengthText, "001A");
 }
 
 // A failed random read costs two acknowledges (the device byte before and after the

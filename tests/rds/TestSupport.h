@@ -14,7 +14,7 @@
 struct TestModel {
     CFixedClock clock{CFixedClock::FromLocal(2026, 12, 6, 13, 34, 0, 60)};
     CRdsModel model{clock};
-    int Run(const std::string& line) { return model.ExecuteCommand(line.c_str()); }
+    int Run(const std::string& line) { return model.ExecuteCommand(line.c_str()).executed; }
 };
 
 inline std::string Pad(std::string text, size_t size = 64, char fill = ' ') {

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "CommandFile.h"
+#include "CommandLanguage.h"
 #include "FileLookup.h"
 #include "TestSupport.h"
 #include "Title.h"
@@ -20,26 +21,27 @@ struct Expect {
     uint16_t pi = 0, pinTime = 0;
     uint8_t pty = 0, di = 0, tp = 1, ta = 1, ms = 1, flags = 0, pinDay = 0;
     std::array<uint8_t, 8> af{205, 205, 205, 205, 205, 205, 205, 205};
-    std::string txt1 = "old", txt0 = "old", source = "A|%TITLE%|B", text = "A|T|B", title = "T";
-    int imageLength = 0;
+    std::string txt1 = "old", txt0 = "old", source = "A|%TITLE%|B", title = "T";
+    CommandFollowUp followUp = CommandFollowUp::None;
 };
 
 void Check(const Expect& e) {
-    TestModel m;
-    CRdsModel& r = m.model;
-    r.m_tp = r.m_ta = r.m_ms = 1;  // so that clearing shows
-    r.m_groupFlags = e.flagsBefore;
-    r.m_txt1Source = r.m_txt0Source = "old";
-    r.m_psnSource = "A|%TITLE%|B";
-    r.SetPsTitle("T");
-    r.ComposePsText();
-    m.Run(e.before);
-    EXPECT_EQ(m.Run(e.line), e.result) << e.line.substr(0, 40);
-    EXPECT_EQ(std::tie(r.m_pi, r.m_pty, r.m_di, r.m_tp, r.m_ta, r.m_ms, r.m_groupFlags, r.m_pinDay, r.m_pinHourMinute,
-                       r.m_af, r.m_txt1Source, r.m_txt0Source, r.m_psnSource, r.m_psnText, r.m_psTitle),
+    StationData d;
+    d.SetTp(1), d.SetTa(1), d.SetMs(1);  // so that clearing shows
+    d.SetGroupFlags(e.flagsBefore);
+    d.SetRadioTextSource(0, "old"), d.SetRadioTextSource(1, "old");
+    d.SetPsSource("A|%TITLE%|B");
+    d.SetPsTitle("T");
+    static_cast<void>(ApplyCommand(e.before.c_str(), d));
+    const CommandOutcome out = ApplyCommand(e.line.c_str(), d);
+    EXPECT_EQ(out.executed ? 1 : 0, e.result) << e.line.substr(0, 40);
+    std::array<uint8_t, 8> af{};
+    for (int i = 0; i < 8; ++i) af[static_cast<size_t>(i)] = d.Af(i);
+    EXPECT_EQ(std::make_tuple(d.Pi(), d.Pty(), d.Di(), d.Tp(), d.Ta(), d.Ms(), d.GroupFlags(), d.PinDayBcd(),
+                              d.PinHourMinuteBcd(), af, d.RadioTextSource(1), d.RadioTextSource(0), d.PsSource(),
+                              d.PsTitle(), out.followUp),
               std::tie(e.pi, e.pty, e.di, e.tp, e.ta, e.ms, e.flags, e.pinDay, e.pinTime, e.af, e.txt1, e.txt0,
-                       e.source, e.text, e.title)) << e.line.substr(0, 40);
-    EXPECT_EQ(r.m_imageLength, e.imageLength) << e.line;
+                       e.source, e.title, e.followUp)) << e.line.substr(0, 40);
 }
 
 TEST(CommandLanguage, EachKeywordTakesItsValueAsItComesAndOtherLinesChangeNothing) {
@@ -62,12 +64,13 @@ TEST(CommandLanguage, EachKeywordTakesItsValueAsItComesAndOtherLinesChangeNothin
         {.line = "TXT1=\"open end", .txt1 = Pad("open end")}, {.line = "TXT1=no quotes"},
         {.line = "TXT0=\"Can\xE7\xE3o\"", .txt0 = Pad("Can\xE7\xE3o")}, {.line = "TXT0=x"},
         // PSN= empties the title and recomposes, even without its opening quote.
-        {.line = "PSN=X", .text = "A|B", .title = ""},
-        {.line = "PSN=\"RADIO|%TITLE%\"", .source = "RADIO|%TITLE%", .text = "RADIO", .title = ""},
-        {.line = "PSN=\"" + std::string(1100, 'p') + "\"", .source = std::string(1023, 'p'),
-         .text = std::string(1023, 'p'), .title = ""},
-        // ENCODE composes nothing: three pages sent six times, four groups each, no RadioText: 72 records of 13 bytes.
-        {.line = "ENCODE", .imageLength = 936}, {.line = "ENCODE_MS=01", .imageLength = 936},
+        {.line = "PSN=X", .title = "", .followUp = CommandFollowUp::ComposePs},
+        {.line = "PSN=\"RADIO|%TITLE%\"", .source = "RADIO|%TITLE%", .title = "",
+         .followUp = CommandFollowUp::ComposePs},
+        {.line = "PSN=\"" + std::string(1100, 'p') + "\"", .source = std::string(1023, 'p'), .title = "",
+         .followUp = CommandFollowUp::ComposePs},
+        {.line = "ENCODE", .followUp = CommandFollowUp::BuildImage},
+        {.line = "ENCODE_MS=01", .followUp = CommandFollowUp::BuildImage},
     };
     for (const Expect& e : cases) Check(e);
     // Lines that run no handler change nothing.
@@ -81,7 +84,20 @@ TEST(CommandLanguage, EachKeywordTakesItsValueAsItComesAndOtherLinesChangeNothin
                               "FILEWRITEX", "RESETSYS_FILEWRITE", "POINTER_RESETSYS", "INTMODE=", "FILEWRITE"};
     for (const auto& line : unmatched) Check({.line = line, .result = 0});
     for (const char* line : accepted) Check({.line = line});
-    EXPECT_EQ(TestModel().model.ExecuteCommand(nullptr), 0);
+    EXPECT_EQ(TestModel().model.ExecuteCommand(nullptr).executed, 0);
+}
+
+TEST(CommandLanguage, PsnComposesAtOnceAndEncodeBuildsFromTheTextsAsComposed) {
+    TestModel m;
+    EXPECT_EQ(m.Run("PSN=\"A|%TITLE%|B\""), 1);
+    EXPECT_EQ(m.model.Texts().ps, "A|B");
+    m.model.SetPsTitle("T");  // on air with the next Rebuild, not with ENCODE
+    EXPECT_EQ(m.Run("ENCODE"), 1);
+    EXPECT_EQ(m.model.Texts().ps, "A|B");
+    EXPECT_EQ(m.model.GetImageLength(), 624);  // two pages sent six times, four groups each, 13 bytes a group
+    m.model.Rebuild();
+    EXPECT_EQ(m.model.Texts().ps, "A|T|B");
+    EXPECT_EQ(m.model.GetImageLength(), 936);  // three pages
 }
 
 TEST(CommandFile, LinesAreTrimmedExecutedAndLoggedUntilADirectiveThenTheImageIsRebuilt) {
@@ -100,6 +116,9 @@ TEST(CommandFile, LinesAreTrimmedExecutedAndLoggedUntilADirectiveThenTheImageIsR
          longLine.substr(0, 255) + " - OK\n" + std::string(45, 'y') + " - ERROR\n" + z255 + " - ERROR\n"},
         // RadioText composed; then the file is missing: nothing is built.
         {"PSN=\"ABCDEFGH\"\nTXT0=\"Ola\"\n", "PSN=\"ABCDEFGH\" - OK\nTXT0=\"Ola\" - OK\n", false, 28},
+        // A PS page too long is still OK, and the next line says how it is cut.
+        {"PSN=\"RADIO ORVANE\"\n", "PSN=\"RADIO ORVANE\" - OK\nP\xE1gina do PS \"RADIO ORVANE\" com mais de 8 "
+                                  "caracteres: cortada para \"RADIO OR\".\n"},
         {"", "Ficheiro RDS.TXT Inexistente.\n", false, 0},
     };
     TempFolder dir;
@@ -146,17 +165,13 @@ TEST(Compose, PsTextWhereAnEmptyTitleDropsOnlyTheSeparatorAfterItAndRadioText) {
         {a1000 + "%TITLE%", std::string(24, 'b'), "OLD"},  // 1024 characters are not stored
     };
     for (const auto& c : cases) {
-        TestModel m;
-        m.model.m_psnText = "OLD";
-        m.model.m_psnSource = c.ps;
-        m.model.m_txt1Source = c.rt;  // an empty source takes the text off air
-        m.model.SetPsTitle(c.title);
-        m.model.SetRtTitle(c.title);
-        m.model.m_txt1Text.fill('x');
-        m.model.ComposePsText();
-        m.model.ComposeRadioText();
-        EXPECT_EQ(m.model.m_psnText, c.psText) << c.ps.substr(0, 30) << " / " << c.title;
-        EXPECT_EQ(Text(m.model.m_txt1Text), c.rtText) << c.rt << " / " << c.title;
+        StationData d;
+        d.SetPsSource(c.ps);
+        d.SetPsTitle(c.title);
+        d.SetRtTitle(c.title);
+        const std::string ps = ComposePsText(d).value_or("OLD");
+        EXPECT_EQ(ps, c.psText) << c.ps.substr(0, 30) << " / " << c.title;
+        EXPECT_EQ(Text(ComposeRadioText(c.rt, d.RtTitle())), c.rtText) << c.rt << " / " << c.title;
     }
 }
 
@@ -198,15 +213,15 @@ TEST(Title, PsPagesCutTitleChecksumStatusFileMarkersAndAPollRebuildingForEachNew
         return tracker.Poll(dir.Write("STATUS.HTM", html + title + "</FONT>\r\n"), m.model, log);
     };
     const std::string accents = "_07In\xEAs Tavares - Can\xE7\xE3o.mp3";
-    m.model.m_psnSource = "RADIO XX|%TITLE%";
-    m.model.m_txt1Source = Pad("NOW: %TITLE%");
+    m.Run("PSN=\"RADIO XX|%TITLE%\"");
+    m.Run("TXT1=\"NOW: %TITLE%\"");
     EXPECT_FALSE(poll(""));  // no rebuild right after the command file
     EXPECT_TRUE(poll(accents));
-    EXPECT_EQ(m.model.m_psnText, "RADIO XX|In\xEAs Tav|ares - C|an\xE7\xE3o");
-    EXPECT_EQ(Text(m.model.m_txt1Text), Pad("NOW: " + accents.substr(3)));
+    EXPECT_EQ(m.model.Texts().ps, "RADIO XX|In\xEAs Tav|ares - C|an\xE7\xE3o");
+    EXPECT_EQ(Text(m.model.Texts().radioText[1]), Pad("NOW: " + accents.substr(3)));
     EXPECT_FALSE(poll(accents));
     EXPECT_TRUE(poll("Track 21") && poll("Track 12"));  // the same byte sum
-    EXPECT_EQ(m.model.m_psnText + Text(m.model.m_txt1Text), "RADIO XX|Track 12" + Pad("NOW: Track 12"));
+    EXPECT_EQ(m.model.Texts().ps + Text(m.model.Texts().radioText[1]), "RADIO XX|Track 12" + Pad("NOW: Track 12"));
     tracker.Reset();
     EXPECT_TRUE(poll("Track 12"));  // the command file starts afresh
     EXPECT_FALSE(tracker.Poll(dir.path + "/none.htm", m.model, log));

@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "CommandFile.h"
+#include "ConfigReader.h"
 #include "FileLookup.h"
 #include "IClock.h"
 #include "RdsModel.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr char TOOL[] = "orvane-encode";
 constexpr char COMMAND_FILE[] = "RDS.TXT";
+constexpr char SETTINGS_FILE[] = "DEF.INI";
 constexpr int BLOCK_BITS = 26;
 constexpr int INFO_BITS = 16;
 
@@ -93,9 +95,11 @@ std::string EncodeUsage() {
     return "usage: orvane-encode [--dir DIR] [--title FILE] [--at \"YYYY-MM-DD HH:MM\"] [-o FILE]\n"
            "                     [--groups] [--version] [--help]\n"
            "\n"
-           "Codes the RDS.TXT of a station folder into the EEPROM image the RDS encoder reads.\n"
+           "Codes the RDS.TXT of a station folder into the EEPROM image the RDS encoder reads,\n"
+           "as the server does at start-up: the folder's DEF.INI (any case), when there is one,\n"
+           "gives the settings that shape the image (RPSN=, the PS repeat count).\n"
            "\n"
-           "  --dir DIR     working folder that holds RDS.TXT (default: .)\n"
+           "  --dir DIR     working folder that holds RDS.TXT and DEF.INI (default: .)\n"
            "  --title FILE  status file to read the now-playing title from, once (default: none)\n"
            "                a relative FILE not found from here is taken from DIR\n"
            "  --at TIME     clock fixed at this local time, \"YYYY-MM-DD HH:MM\" in the system's\n"
@@ -184,6 +188,9 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
     }
 
     CRdsModel model(*clock);
+    // As the server at start-up: DEF.INI's settings of the model before the command file.
+    const ConfigReport config = CConfigReader::ReadFile(ResolveFileName(options.dir, SETTINGS_FILE));
+    if (config.settings.psRepeat) model.SetPsRepeat(*config.settings.psRepeat);
     StreamLog log(err);
     CTitleTracker titles;
     bool autoLoad = false;
