@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "RdsTestDecoder.h"
@@ -98,4 +99,24 @@ TEST(SystemClock, ReadingsOfAnInstantAndOfALocalTimeText) {
                                       r.utcYear, r.utcMonth, r.utcDay, r.utcHour, r.utcMinute, r.utcOffsetMinutes};
         EXPECT_EQ(c.expected.empty() ? c.expected : got, c.expected);
     }
+}
+
+// The tool gives the image the server gives at start-up: DEF.INI's RPSN= (found whatever the
+// name's case) repeats the PS pages; without DEF.INI the model's own count, 5, holds.
+TEST(EncodeTool, ReadsThePsRepeatFromTheFoldersDefIniAndSaysSoInItsHelp) {
+    TempFolder dir;
+    dir.Write("RDS.TXT", "PI=C201\nPSN=\"RADIO|XX\"\n");
+    const auto records = [&dir] {
+        const ToolResult r = RunTool({"--dir", dir.path, "--at", "2026-12-06 13:34", "--groups"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return std::count(r.out.begin(), r.out.end(), '\n');
+    };
+    EXPECT_EQ(records(), 2 * 6 * 4);  // two pages, each sent once and repeated 5 times, four groups a page
+    dir.Write("def.ini", "[RDS]RPSN=1\n[RDS]PORT=0\n");
+    EXPECT_EQ(records(), 2 * 2 * 4);
+    dir.Write("def.ini", "[RDS]PORT=0\n");  // a DEF.INI without RPSN= changes nothing
+    EXPECT_EQ(records(), 2 * 6 * 4);
+    const ToolResult help = RunTool({"--help"});
+    EXPECT_NE(help.out.find("DEF.INI"), std::string::npos);
+    EXPECT_NE(help.out.find("RPSN="), std::string::npos);
 }
