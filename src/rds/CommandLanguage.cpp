@@ -74,33 +74,33 @@ private:
     const char* m_cursor;
 };
 
-using Handler = void (*)(CValueParser&, StationData&, CommandOutcome&);
+using Handler = void (*)(CValueParser&, StationData&, CommandFollowUp&, std::string&);
 
 void ReadRadioText(CValueParser& p, StationData& d, int index) {
     if (auto text = p.ReadQuotedText(TXT_SOURCE_LIMIT, true)) d.SetRadioTextSource(index, std::move(*text));
 }
 
-void Psn(CValueParser& p, StationData& d, CommandOutcome& out) {
+void Psn(CValueParser& p, StationData& d, CommandFollowUp& followUp, std::string& remark) {
     d.SetPsTitle({});
-    out.followUp = CommandFollowUp::ComposePs;
+    followUp = CommandFollowUp::ComposePs;
     auto text = p.ReadQuotedText(PSN_SOURCE_LIMIT, false);
     if (!text) return;
     d.SetPsSource(std::move(*text));
     // Only pages typed here can be too long: title and clock pages are cut to size already.
     const std::string page = FirstLongPsPage(d.PsSource());
     if (!page.empty()) {
-        out.remark = "P\xE1gina do PS \"" + page + "\" com mais de 8 caracteres: cortada para \"" +
-                     page.substr(0, PS_PAGE_CHARS) + "\".";
+        remark = "P\xE1gina do PS \"" + page + "\" com mais de 8 caracteres: cortada para \"" +
+                 page.substr(0, PS_PAGE_CHARS) + "\".";
     }
 }
 
-void Def1ATime(CValueParser& p, StationData& d, CommandOutcome&) {
+void Def1ATime(CValueParser& p, StationData& d, CommandFollowUp&, std::string&) {
     const uint8_t day = p.ReadByte();
     p.NextChar();  // separator, any character
     d.SetProgrammeItem(day, p.ReadWord());
 }
 
-void AfDef(CValueParser& p, StationData& d, CommandOutcome&) {
+void AfDef(CValueParser& p, StationData& d, CommandFollowUp&, std::string&) {
     const int entry = p.ReadByte() & 7;
     p.NextChar();  // separator, any character
     d.SetAf(entry, p.ReadByte());
@@ -109,34 +109,35 @@ void AfDef(CValueParser& p, StationData& d, CommandOutcome&) {
 // In the order of KEYWORD_TABLE; "Nothing" keywords are accepted for the older encoders'
 // command sets and have nothing to do here.
 constexpr std::array<Handler, KEYWORD_COUNT> HANDLERS{
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetDi(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetPi(p.ReadWord()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetPty(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { ReadRadioText(p, d, 1); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { ReadRadioText(p, d, 0); },
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // .END
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetDi(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetPi(p.ReadWord()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetPty(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { ReadRadioText(p, d, 1); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { ReadRadioText(p, d, 0); },
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // .END
     Psn,
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetTp(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetTa(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ProgrammeItem, p.ReadByte() != 0); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ClockTime, p.ReadByte() != 0); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetTp(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetTa(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ProgrammeItem, p.ReadByte() != 0); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ClockTime, p.ReadByte() != 0); },
     Def1ATime,
-    [](CValueParser&, StationData&, CommandOutcome& out) { out.followUp = CommandFollowUp::BuildImage; },  // ENCODE
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetMs(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandOutcome&) { d.SetGroupFlag(GroupFlag::ClockPs, p.ReadByte() != 0); },
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // INTMODE=
+    [](CValueParser&, StationData&, CommandFollowUp& followUp, std::string&) { followUp = CommandFollowUp::BuildImage; },  // ENCODE
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetMs(p.ReadByte()); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ClockPs, p.ReadByte() != 0); },
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // INTMODE=
     AfDef,
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // STATUS
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // POINTER
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // RESETSYS
-    [](CValueParser&, StationData&, CommandOutcome&) {},  // FILEWRITE
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // STATUS
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // POINTER
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // RESETSYS
+    [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // FILEWRITE
 };
 
 }  // namespace
 
-CommandOutcome ApplyCommand(const char* line, StationData& data) {
-    CommandOutcome outcome;
-    if (line == nullptr) return outcome;
+CommandFollowUp ApplyCommand(const char* line, StationData& data, CommandResult& result) {
+    CommandFollowUp followUp = CommandFollowUp::None;
+    result.executed = 0;
+    if (line == nullptr) return followUp;
     const char* entry = KEYWORD_TABLE;
     for (int index = 0; index < KEYWORD_COUNT && *entry != TABLE_END && *entry != '\0'; ++index) {
         // The separator is compared like any other character, so "ENCODE_MS=" runs into the
@@ -149,13 +150,13 @@ CommandOutcome ApplyCommand(const char* line, StationData& data) {
         }
         if (*t == SEPARATOR && (*l == '\0' || !IsBelowPrintable(*l))) {
             CValueParser parser(l);
-            HANDLERS[static_cast<size_t>(index)](parser, data, outcome);
-            outcome.executed = true;
-            return outcome;
+            HANDLERS[static_cast<size_t>(index)](parser, data, followUp, result.remark);
+            result.executed = 1;
+            return followUp;
         }
         // Step from this keyword's own start, so the index always names the keyword tried.
         entry += KeywordLength(entry);
         if (*entry == SEPARATOR) ++entry;
     }
-    return outcome;
+    return followUp;
 }

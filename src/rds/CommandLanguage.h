@@ -3,16 +3,12 @@
 
 #include <string>
 
+#include "CommandResult.h"
 #include "StationData.h"
 
 // What the model still has to do after a command changed the data.
 enum class CommandFollowUp { None, ComposePs, BuildImage };
 
-struct CommandOutcome {
-    bool executed = false;  // a keyword of the table took the line
-    CommandFollowUp followUp = CommandFollowUp::None;
-    std::string remark;     // one more log line (CP1252), empty when there is none
-};
-
-// Parses `line` into `data`. A line no keyword takes leaves the data as it was.
-[[nodiscard]] CommandOutcome ApplyCommand(const char* line, StationData& data);
+// Parses `line` into `data` and says in `result` whether a keyword took it, with a remark for
+// the log. A line no keyword takes leaves the data as it was.
+[[nodiscard]] CommandFollowUp ApplyCommand(const char* line, StationData& data, CommandResult& result);

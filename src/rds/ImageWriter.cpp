@@ -20,15 +20,15 @@ bool CImageWriter::WriteBlock(uint16_t info, int offsetIndex) {
     // The block is merged into a 40-bit window over the bytes it spans; window bytes past the
     // image's end are not written back, so the bits that fall there are dropped.
     uint64_t window = 0;
-    for (int i = 0; i < WINDOW_BYTES; ++i) {
-        window = window << 8 | (i < bytes ? m_bytes[static_cast<size_t>(offset + i)] : 0u);
+    for (int i = 0; i < bytes; ++i) {
+        window |= uint64_t{m_bytes[static_cast<size_t>(offset + i)]} << (8 * (WINDOW_BYTES - 1 - i));
     }
     const int shift = WINDOW_BYTES * 8 - used - BLOCK_BITS;
     const uint64_t block = uint64_t{info} << CHECK_BITS | ComputeCheckword(info, offsetIndex);
     const uint64_t field = ((uint64_t{1} << BLOCK_BITS) - 1) << shift;
     window = (window & ~field) | block << shift;
-    for (int i = WINDOW_BYTES - 1; i >= 0; --i, window >>= 8) {
-        if (i < bytes) m_bytes[static_cast<size_t>(offset + i)] = static_cast<uint8_t>(window);
+    for (int i = 0; i < bytes; ++i) {
+        m_bytes[static_cast<size_t>(offset + i)] = static_cast<uint8_t>(window >> (8 * (WINDOW_BYTES - 1 - i)));
     }
 
     const int end = used + BLOCK_BITS;

@@ -7,10 +7,11 @@
 CRdsModel::CRdsModel(IClock& clock) : m_clock(clock) { ReadClock(); }
 
 CommandResult CRdsModel::ExecuteCommand(const char* line) {
-    CommandOutcome outcome = ApplyCommand(line, m_station);
-    if (outcome.followUp == CommandFollowUp::ComposePs) ComposePs();
-    if (outcome.followUp == CommandFollowUp::BuildImage) BuildImage();
-    return {outcome.executed ? 1 : 0, std::move(outcome.remark)};
+    CommandResult result;
+    const CommandFollowUp followUp = ApplyCommand(line, m_station, result);
+    if (followUp == CommandFollowUp::ComposePs) ComposePs();
+    if (followUp == CommandFollowUp::BuildImage) BuildImage();
+    return result;
 }
 
 void CRdsModel::ComposePs() {

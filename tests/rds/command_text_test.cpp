@@ -32,14 +32,15 @@ void Check(const Expect& e) {
     d.SetRadioTextSource(0, "old"), d.SetRadioTextSource(1, "old");
     d.SetPsSource("A|%TITLE%|B");
     d.SetPsTitle("T");
-    static_cast<void>(ApplyCommand(e.before.c_str(), d));
-    const CommandOutcome out = ApplyCommand(e.line.c_str(), d);
-    EXPECT_EQ(out.executed ? 1 : 0, e.result) << e.line.substr(0, 40);
+    CommandResult result;
+    static_cast<void>(ApplyCommand(e.before.c_str(), d, result));
+    const CommandFollowUp followUp = ApplyCommand(e.line.c_str(), d, result);
+    EXPECT_EQ(result.executed, e.result) << e.line.substr(0, 40);
     std::array<uint8_t, 8> af{};
     for (int i = 0; i < 8; ++i) af[static_cast<size_t>(i)] = d.Af(i);
     EXPECT_EQ(std::make_tuple(d.Pi(), d.Pty(), d.Di(), d.Tp(), d.Ta(), d.Ms(), d.GroupFlags(), d.PinDayBcd(),
                               d.PinHourMinuteBcd(), af, d.RadioTextSource(1), d.RadioTextSource(0), d.PsSource(),
-                              d.PsTitle(), out.followUp),
+                              d.PsTitle(), followUp),
               std::tie(e.pi, e.pty, e.di, e.tp, e.ta, e.ms, e.flags, e.pinDay, e.pinTime, e.af, e.txt1, e.txt0,
                        e.source, e.title, e.followUp)) << e.line.substr(0, 40);
 }
