@@ -23,8 +23,17 @@ public:
     virtual void Rebuild() = 0;                 // after the last line
 };
 
+enum class CommandFileRead { Read, Missing, Unreadable };
+
+// How the reading went. The model holds the station's data only after `Read`; a caller that
+// writes the image somewhere durable should not replace a good copy after the other two.
+struct CommandFileReading {
+    CommandFileRead read = CommandFileRead::Read;
+    std::string reason;  // CP1252, as logged after "ileg\xEDvel: "; empty unless Unreadable
+};
+
 // Runs the command file at `path` (already resolved in the working folder).
-void ProcessCommandFile(const std::string& path, ICommandFileHost& host);
+CommandFileReading ProcessCommandFile(const std::string& path, ICommandFileHost& host);
 
 // A host made of the model, a log and a title tracker; ".ASYNCLOAD" sets `autoLoad`.
 class CModelCommandFileHost : public ICommandFileHost {

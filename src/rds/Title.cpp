@@ -14,7 +14,8 @@ constexpr char TITLE_END[] = "</FONT>";
 }  // namespace
 
 bool ReadTitleFile(const std::string& path, std::string& rawTitle) {
-    FilePtr file(std::fopen(path.c_str(), "r"));
+    // The poll runs on the tick: a FIFO in the status file's place must not stall it.
+    FilePtr file = OpenRegularTextFile(path).file;
     if (!file) return false;
     std::string first;
     std::string second;

@@ -12,7 +12,8 @@ class CRdsModel;
 inline constexpr int TITLE_LINE_LIMIT = 511;  // characters of a status-file line that are read
 
 // The raw title of a status file: on its second line, between the first "FACE=>" and the
-// first "</FONT>" after it. False when the file, the second line or a marker is missing.
+// first "</FONT>" after it. False when the file, the second line or a marker is missing, or
+// when the path is not a regular file.
 [[nodiscard]] bool ReadTitleFile(const std::string& path, std::string& rawTitle);
 
 // 8-bit wrapping sum of the title's bytes.
