@@ -17,6 +17,11 @@ struct ClockReading {
     int utcOffsetMinutes = 0;
 };
 
+// The years a local time given by hand may name: the clock-time group's date formula
+// (IEC 62106 Annex G) holds from 1900-03-01 to 2100-02-28.
+inline constexpr int CLOCK_FIRST_YEAR = 1900;
+inline constexpr int CLOCK_LAST_YEAR = 2099;
+
 class IClock {
 public:
     virtual ~IClock() = default;

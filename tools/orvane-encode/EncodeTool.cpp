@@ -3,10 +3,16 @@
 
 #include "EncodeTool.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -58,16 +64,75 @@ void PrintGroups(const CRdsModel& model, std::ostream& out) {
 }
 
 // What the EEPROM holds: the record count, low byte first, then the image bytes.
-bool WriteEepromContent(const CRdsModel& model, const std::string& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    int count = model.GetRecordCount();
-    const char header[EEPROM_HEADER_BYTES] = {static_cast<char>(count & 0xFF),
-                                              static_cast<char>(count >> 8 & 0xFF)};
-    file.write(header, EEPROM_HEADER_BYTES);
-    file.write(reinterpret_cast<const char*>(model.GetImage()), model.GetImageLength());
-    file.close();
-    return static_cast<bool>(file);
+std::string EepromContent(const CRdsModel& model) {
+    const int count = model.GetRecordCount();
+    std::string content = {static_cast<char>(count & 0xFF), static_cast<char>(count >> 8 & 0xFF)};
+    content.append(reinterpret_cast<const char*>(model.GetImage()),
+                   static_cast<size_t>(model.GetImageLength()));
+    return content;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A temporary file beside the target, renamed over it once complete: a full disk or a cut
+// run leaves the previous image whole. False with `error` set when it could not be done.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& error) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    // mkstemp makes the file private; the image gets the mode a plain new file would.
+    bool done = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    if (!done) error = std::strerror(errno);
+    if (::close(fd) != 0 && done) {
+        error = std::strerror(errno);
+        done = false;
+    }
+    if (done && ::rename(temp.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        done = false;
+    }
+    if (!done) ::unlink(temp.c_str());
+    return done;
+}
+
+// Which field of a well-shaped "YYYY-MM-DD HH:MM" lies outside its limits, named with them;
+// empty when none does (then the clock's own refusal says why).
+std::string AtFieldOutOfLimits(const std::string& text) {
+    static constexpr char SHAPE[] = "0000-00-00 00:00";
+    if (text.size() != sizeof(SHAPE) - 1) return {};
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (SHAPE[i] == '0' ? !digit : text[i] != SHAPE[i]) return {};
+    }
+    auto number = [&text](size_t at, size_t digits) { return std::stoi(text.substr(at, digits)); };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    if (year < CLOCK_FIRST_YEAR || year > CLOCK_LAST_YEAR) {
+        return "year must be " + std::to_string(CLOCK_FIRST_YEAR) + ".." + std::to_string(CLOCK_LAST_YEAR);
+    }
+    if (month < 1 || month > 12) return "month must be 01..12";
+    const std::chrono::year_month_day_last last{std::chrono::year{year} / std::chrono::month(month) /
+                                                std::chrono::last};
+    const auto lastDay = static_cast<unsigned>(last.day());
+    if (day < 1 || static_cast<unsigned>(day) > lastDay) {
+        return "day must be 01.." + std::to_string(lastDay) + " in " + text.substr(0, 7);
+    }
+    if (number(11, 2) > 23) return "hour must be 00..23";
+    if (number(14, 2) > 59) return "minute must be 00..59";
+    return {};
 }
 
 bool TakesValue(const std::string& option) {
@@ -87,6 +152,17 @@ std::string TitlePath(const EncodeOptions& options) {
         return here;
     }
     return ResolveFileName(options.dir, options.titleFile);
+}
+
+// The system clock, or one fixed at `at`; null with `error` set when `at` is no such time.
+std::unique_ptr<IClock> MakeClock(const std::string& at, std::string& error) {
+    if (at.empty()) return std::make_unique<CSystemClock>();
+    ClockReading reading;
+    if (ClockReadingForLocalTime(at, reading, error)) return std::make_unique<CFixedClock>(reading);
+    if (const std::string limits = AtFieldOutOfLimits(at); !limits.empty()) {
+        error = limits + ", got \"" + at + "\"";
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -111,8 +187,11 @@ std::string EncodeUsage() {
            "  --version     print the version and stop\n"
            "  --help        print this help and stop\n"
            "\n"
-           "The command file's log goes to stderr. Exit status: 0 done, 1 image not written,\n"
-           "2 bad arguments or unreadable folder.\n";
+           "The command file's log goes to stderr. Exit status:\n"
+           "  0  done\n"
+           "  1  no image: RDS.TXT is missing or cannot be read (a folder, a FIFO, no permission,\n"
+           "     a read error), or FILE could not be written; a previous FILE is left as it was\n"
+           "  2  bad arguments (--at outside 1900..2099 or not a real time) or unreadable folder\n";
 }
 
 std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args,
@@ -178,14 +257,8 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
     std::filesystem::directory_iterator probe(options.dir, ec);
     if (ec) return Usage(err, "cannot read the folder \"" + options.dir + "\": " + ec.message());
 
-    std::unique_ptr<IClock> clock;
-    if (options.at.empty()) {
-        clock = std::make_unique<CSystemClock>();
-    } else {
-        ClockReading reading;
-        if (!ClockReadingForLocalTime(options.at, reading, error)) return Usage(err, "--at: " + error);
-        clock = std::make_unique<CFixedClock>(reading);
-    }
+    std::unique_ptr<IClock> clock = MakeClock(options.at, error);
+    if (!clock) return Usage(err, "--at: " + error);
 
     CRdsModel model(*clock);
     // As the server at start-up: DEF.INI's settings of the model before the command file.
@@ -195,16 +268,26 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
     CTitleTracker titles;
     bool autoLoad = false;
     CModelCommandFileHost host(model, log, titles, autoLoad);
-    ProcessCommandFile(ResolveFileName(options.dir, COMMAND_FILE), host);
+    const std::string commandFile = ResolveFileName(options.dir, COMMAND_FILE);
+    const CommandFileReading reading = ProcessCommandFile(commandFile, host);
+    // Without the station's commands the image is the defaults, which no encoder should get.
+    if (reading.read != CommandFileRead::Read) {
+        const std::string cause = reading.read == CommandFileRead::Missing
+                                      ? "is missing"
+                                      : "cannot be read (" + Cp1252ToUtf8(reading.reason) + ")";
+        err << TOOL << ": no image: \"" << commandFile << "\" " << cause << "\n";
+        return EXIT_NOT_WRITTEN;
+    }
 
     if (!options.titleFile.empty() && !titles.Poll(TitlePath(options), model, log)) {
         err << TOOL << ": no title taken from \"" << options.titleFile
-            << "\" (missing, without the title markers, or empty)\n";
+            << "\" (missing, not a regular file, without the title markers, or empty)\n";
     }
 
     if (options.groups) PrintGroups(model, out);
-    if (!options.outFile.empty() && !WriteEepromContent(model, options.outFile)) {
-        err << TOOL << ": cannot write \"" << options.outFile << "\"\n";
+    if (!options.outFile.empty() && !WriteFileReplacing(options.outFile, EepromContent(model), error)) {
+        err << TOOL << ": cannot write \"" << options.outFile << "\": " << error
+            << "; a previous file there is left as it was\n";
         return EXIT_NOT_WRITTEN;
     }
     err << TOOL << ": " << model.GetRecordCount() << " groups, " << model.GetImageLength()
