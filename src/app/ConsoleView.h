@@ -29,7 +29,7 @@ public:
     void EnableControl(int, bool) override {}
     void FocusControl(int) override {}
     void SetAddressEntry(int, const std::array<uint8_t, 4>&) override {}
-    void SetSocketLamp(SocketLamp) override {}
+    void SetSocketPicture(SocketPicture) override {}
     void SetWindowTitle(const std::string&) override {}
     void AddSystemMenuEntry(int, const std::string&) override {}
 

@@ -6,26 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "LogSink.h"
+#include "ControlIds.h"
 #include "MessageIcon.h"
 
-// The three list boxes, by control id.
-enum class ServerList { Log = 1000, Connections = 1016, Dump = 1017 };
-
-// A message box always has an OK button; the icon is optional.
-// What the socket-state display (1009) shows.
-enum class SocketLamp { Closed, Listening, Connected };
 
 // The caption of a message box whose caption is left empty.
 inline constexpr const char* kApplicationName = "Orvane Server";
-
-// Control ids the controller addresses directly.
-inline constexpr int kIdPortField = 1002;
-inline constexpr int kIdNetAddress = 1003;
-inline constexpr int kIdNetMask = 1004;
-inline constexpr int kIdAutoLoadBox = 1015;
-inline constexpr int kIdForceWriteBox = 1019;
-inline constexpr int kIdMapReadout = 1020;
 
 // The values exchanged with the controls, in the order they are copied.
 struct ControlValues {
@@ -49,7 +35,7 @@ public:
 
     virtual void AddLine(ServerList list, const std::string& line) = 0;
     virtual void ClearList(ServerList list) = 0;
-    // Modal; returns once answered. An empty caption means the application's name.
+    // Modal, always with an OK button; returns once answered. An empty caption means the application's name.
     virtual void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) = 0;
 
     [[nodiscard]] virtual ControlValues ReadControls() = 0;
@@ -57,7 +43,7 @@ public:
     virtual void EnableControl(int controlId, bool enabled) = 0;
     virtual void FocusControl(int controlId) = 0;
     virtual void SetAddressEntry(int controlId, const std::array<uint8_t, 4>& octets) = 0;
-    virtual void SetSocketLamp(SocketLamp lamp) = 0;
+    virtual void SetSocketPicture(SocketPicture picture) = 0;
     virtual void SetWindowTitle(const std::string& title) = 0;
     virtual void AddSystemMenuEntry(int commandId, const std::string& text) = 0;
 

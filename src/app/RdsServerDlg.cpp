@@ -2,11 +2,11 @@
 
 #include <sys/utsname.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "FileLookup.h"
+#include "ImageDump.h"
 
 namespace {
 
@@ -58,12 +58,12 @@ std::string MajorMinor(const char* release) {
 
 }  // namespace
 
-CRdsServerDlg::CRdsServerDlg(IServerView& view, IClock& clock, ServerEnvironment environment,
-                             std::unique_ptr<IPortIo> io)
-    : m_model(clock),
-      m_view(view),
+CRdsServerDlg::CRdsServerDlg(IServerView& view, IClock& clock, ServerEnvironment environment)
+    : m_view(view),
       m_env(std::move(environment)),
-      m_eeprom(view, std::move(io)),
+      m_model(clock),
+      m_bus(nullptr),
+      m_mirror(m_bus, *this),
       m_commandServer(*this),
       m_timeServer(*this) {}
 
@@ -76,20 +76,19 @@ void CRdsServerDlg::InitMainWindow() {
     m_view.AddSystemMenuEntry(ABOUT_COMMAND, ABOUT_ENTRY);
 
     m_noDirectPorts = false;
-    m_hardwareReady = false;
     m_externalCoder = false;
     m_timeServer.m_strikeTimeServer = false;
-    m_timeServerActive = false;
+    m_controls.timeServerActive = false;
     m_timeServer.m_timeSentThisMinute = false;
 
     ReadConfiguration();
-    m_noDirectPorts = CheckPlatform() != 0;
+    m_noDirectPorts = !CheckPlatform();
 
     m_view.SetAddressEntry(kIdNetMask, {255, 255, 255, 0});
     m_view.SetAddressEntry(kIdNetAddress, {10, 0, 0, 0});
     PushToControls();
 
-    StartListening();
+    m_commandServer.StartListening();
     InitCoderLink();
     if (m_externalCoder) SendToCoder("RDS Server is on line.\n");
 
@@ -99,12 +98,12 @@ void CRdsServerDlg::InitMainWindow() {
     m_view.StartTickTimer(TICK_PERIOD_MS);
     m_view.SetProgressRange(0, PROGRESS_HIGH);
 
-    ProcessCommandFile();
+    ::ProcessCommandFile(FindWorkingFile("RDS.TXT"), *this);
 
     m_tickCount = 0;
     m_syncCount = 0;
     m_initialLoadPending = true;
-    m_eeprom.Bus().Close();
+    m_bus.Close();
 }
 
 void CRdsServerDlg::ReadConfiguration() {
@@ -112,65 +111,75 @@ void CRdsServerDlg::ReadConfiguration() {
     ApplySettings(report.settings);
     for (const std::string& line : report.logLines) AddLog(line);
     if (report.found) PushToControls();
+    // Only now is the port's address known, so a refused LPT= is refused like a missing port.
+    OpenBus(report.settings.basePort);
 }
 
 void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
-    m_eepromSize = s.eepromSize;
-    m_eeprom.SetEepromSize(s.eepromSize);
-    m_port = s.port;
-    m_autoTitles = s.autoTitles;
+    m_mirror.SetEepromSize(s.eepromSize);
+    m_controls.port = s.port;
+    m_controls.autoTitles = s.autoTitles;
     m_titleFile = s.titleFile;
     m_timeServer.m_timeMinute = s.timeMinute;
 
-    CI2cPort& bus = m_eeprom.Bus();
-    bus.SetBasePort(s.basePort);
-    if (s.clockDelay) bus.SetClockDelay(*s.clockDelay);
-    if (s.writeWait) bus.SetWriteWait(*s.writeWait);
-    if (s.pollWrite) bus.SetPollWrite(1);
+    m_bus.SetBasePort(s.basePort);
+    if (s.clockDelay) m_bus.SetClockDelay(*s.clockDelay);
+    if (s.writeWait) m_bus.SetWriteWait(*s.writeWait);
+    if (s.pollWrite) m_bus.SetPollWrite(1);
     if (s.psRepeat) m_model.SetPsRepeat(*s.psRepeat);
 
     // A flag in the file only ever switches on.
-    if (s.autoLoad) m_autoLoad = true;
-    if (s.pollWrite) m_pollWrite = true;
+    if (s.autoLoad) m_controls.autoLoad = true;
     if (s.externalCoder) m_externalCoder = true;
-    if (s.timeServerActive) m_timeServerActive = true;
+    if (s.timeServerActive) m_controls.timeServerActive = true;
     if (s.strikeTimeServer) m_timeServer.m_strikeTimeServer = true;
 }
 
-int CRdsServerDlg::CheckPlatform() {
+void CRdsServerDlg::OpenBus(uint16_t basePort) {
+    PortOpenResult opened = m_env.openBus ? m_env.openBus(basePort)
+                                          : PortOpenResult::Failure("no bus backend");
+    m_busRefusal = opened.error;
+    if (!opened.Ok()) return;
+    m_env.busName = opened.description;
+    m_io = std::move(opened.io);
+    m_bus.AttachIo(m_io.get());
+}
+
+// False when the run must be refused at the first tick.
+bool CRdsServerDlg::CheckPlatform() {
     utsname info{};
     if (uname(&info) != 0) {
         m_view.ShowMessage(NO_VERSION_CAPTION, NO_VERSION_TEXT, MessageIcon::Information);
-        return 0;
+        return true;
     }
     m_osName = std::string(info.sysname) + " " + MajorMinor(info.release) + " ";
     if (sizeof(void*) < 8) m_view.ShowMessage(SLOW_CPU_CAPTION, SLOW_CPU_TEXT, MessageIcon::None);
     m_view.SetWindowTitle(TITLE_PREFIX + m_osName);
 
     AddLog("Barramento I2C: " + m_env.busName + " - Codificador: " + m_env.coderName);
-    if (!m_env.busRefusal.empty()) {
-        AddLog("Barramento I2C recusado: " + m_env.busRefusal);
-        return 1;
+    if (!m_busRefusal.empty()) {
+        AddLog("Barramento I2C recusado: " + m_busRefusal);
+        return false;
     }
-    return 0;
+    return true;
 }
 
 // ---------------------------------------------------------------- tick
 
+void CRdsServerDlg::Refuse() {
+    // Stopped first, so no tick runs while the message waits for its answer.
+    m_view.StopTickTimer();
+    m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, MessageIcon::Information);
+    m_exitCode = 1;
+    FinishRun();
+    m_timeServer.m_timeSending = false;
+    m_initialLoadPending = false;
+    m_controls.timeServerActive = false;
+}
+
 void CRdsServerDlg::OnTick() {
     PullFromControls();  // a refused port leaves the fields as they stand; the tick goes on
-
-    if (m_noDirectPorts) {
-        // Stopped first, so no tick runs while the message waits for its answer.
-        m_view.StopTickTimer();
-        m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, MessageIcon::Information);
-        m_exitCode = 1;
-        FinishRun();
-        m_timeServer.m_timeSending = false;
-        m_initialLoadPending = false;
-        m_hardwareReady = false;
-        m_timeServerActive = false;
-    }
+    if (m_noDirectPorts) Refuse();
 
     // While time packets go out the tick does nothing else; its counters wait.
     if (m_timeServer.TickCycle()) {
@@ -178,7 +187,7 @@ void CRdsServerDlg::OnTick() {
         return;
     }
 
-    if (m_autoTitles && m_tickCount % 32 == 0) {
+    if (m_controls.autoTitles && m_tickCount % 32 == 0) {
         m_titles.Poll(FindWorkingFile(m_titleFile), m_model, *this);
     }
 
@@ -194,52 +203,39 @@ void CRdsServerDlg::OnTick() {
         ShowImageDump();
     }
 
-    m_clockText = m_model.GetClockText();
+    m_controls.clockText = m_model.GetClockText();
+    ShowImageLength();
 
-    const int length = m_model.GetImageLength();
-    char lengthText[16];
-    std::snprintf(lengthText, sizeof lengthText, "%04X", static_cast<unsigned>(length));
-    m_imageLengthText = lengthText;
-    m_view.SetProgressPos(length / 16);
-
-    if (m_initialLoadPending && !m_hardwareReady && m_autoLoad) {
+    if (m_initialLoadPending && !m_mirror.IsHardwareReady() && m_controls.autoLoad) {
         // Cleared before the read, so a tick inside its message box cannot start another.
         m_initialLoadPending = false;
         ReadEeprom();
     }
 
-    m_timeServer.TickSchedule(m_timeServerActive);
+    m_timeServer.TickSchedule(m_controls.timeServerActive);
 
     PushToControls();
 }
 
+void CRdsServerDlg::ShowImageLength() {
+    const int length = m_model.GetImageLength();
+    char lengthText[16];
+    std::snprintf(lengthText, sizeof lengthText, "%04X", static_cast<unsigned>(length));
+    m_controls.imageLengthText = lengthText;
+    m_view.SetProgressPos(length / 16);
+}
+
 void CRdsServerDlg::ShowImageDump() {
     m_view.ClearList(ServerList::Dump);
-    const int length = m_model.GetImageLength();
-    char text[64];
-    std::snprintf(text, sizeof text, "[0000]:Blocks=%04X(word)",
-                  static_cast<unsigned>(length / RECORD_BYTES));
-    m_view.AddLine(ServerList::Dump, text);
-
-    const uint8_t* image = m_model.GetImage();
-    for (int record = 0; (record + 1) * RECORD_BYTES <= length; ++record) {
-        const int first = record * RECORD_BYTES;
-        std::snprintf(text, sizeof text, "[%04X]:",
-                      static_cast<unsigned>(EEPROM_HEADER_BYTES + first));
-        std::string line = text;
-        for (int i = 0; i < RECORD_BYTES; ++i) {
-            std::snprintf(text, sizeof text, "%02X", image[first + i]);
-            line += text;
-        }
+    for (const std::string& line : ImageDumpLines(m_model.GetImage(), m_model.GetImageLength()))
         m_view.AddLine(ServerList::Dump, line);
-    }
 }
 
 // ---------------------------------------------------------------- shutdown
 
 void CRdsServerDlg::FinishRun() {
     m_closeAllowed = true;
-    if (m_commandServer.IsListening()) StopListening();
+    if (m_commandServer.IsListening()) m_commandServer.StopListening();
     m_model.SetGroupFlags(0);
     m_model.SetPsTitle("");
     m_model.Rebuild();
@@ -259,83 +255,36 @@ void CRdsServerDlg::RejectClose() {
 
 bool CRdsServerDlg::PullFromControls() {
     const ControlValues v = m_view.ReadControls();
-    m_port = v.port;
+    m_controls.port = v.port;
     if (v.port < 0 || v.port > CConfigReader::MAX_PORT) {
         m_view.ShowMessage("", PORT_RANGE_TEXT, MessageIcon::Warning);
         m_view.FocusControl(kIdPortField);
         return false;
     }
-    m_clockText = v.clockText;
-    m_imageLengthText = v.imageLengthText;
-    m_autoLoad = v.autoLoad;
-    m_forceWrite = v.forceWrite;
-    m_mapReadout = v.mapReadout;
-    m_pollWrite = v.pollWrite;
-    m_autoTitles = v.autoTitles;
-    m_timeServerActive = v.timeServerActive;
-    m_nextUpdateText = v.nextUpdateText;
+    m_controls = v;
     return true;
 }
 
 void CRdsServerDlg::PushToControls() {
-    ControlValues v;
-    v.port = m_port;
-    v.clockText = m_clockText;
-    v.imageLengthText = m_imageLengthText;
-    v.autoLoad = m_autoLoad;
-    v.forceWrite = m_forceWrite;
-    v.mapReadout = m_mapReadout;
-    v.pollWrite = m_pollWrite;
-    v.autoTitles = m_autoTitles;
-    v.timeServerActive = m_timeServerActive;
-    v.nextUpdateText = m_nextUpdateText;
-    m_view.WriteControls(v);
+    m_controls.pollWrite = m_bus.GetPollWrite() != 0;
+    m_view.WriteControls(m_controls);
 }
 
-void CRdsServerDlg::OnSendNow() { m_timeServer.OnSendNow(); }
+void CRdsServerDlg::DisableEepromControls() {
+    m_view.EnableControl(kIdAutoLoadBox, false);
+    m_view.EnableControl(kIdForceWriteBox, false);
+}
 
-// ---------------------------------------------------------------- command file and log
-
-void CRdsServerDlg::ProcessCommandFile() { ::ProcessCommandFile(FindWorkingFile("RDS.TXT"), *this); }
-
-void CRdsServerDlg::AddLog(const std::string& line) { m_view.AddLine(ServerList::Log, line); }
+// ---------------------------------------------------------------- command file, coder, files
 
 void CRdsServerDlg::SwitchOnAutoLoad() {
     PullFromControls();
-    m_autoLoad = true;
+    m_controls.autoLoad = true;
     PushToControls();
 }
 
-void CRdsServerDlg::ResetRememberedTitle() { m_titles.Reset(); }
-
-void CRdsServerDlg::Rebuild() { m_model.Rebuild(); }
-
 CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
     return m_model.ExecuteCommand(line.c_str());
-}
-
-void CRdsServerDlg::AddConnectionLine(const std::string& line) {
-    m_view.AddLine(ServerList::Connections, line);
-}
-
-void CRdsServerDlg::ShowMessage(const std::string& caption, const std::string& text,
-                                MessageIcon icon) {
-    m_view.ShowMessage(caption, text, icon);
-}
-
-void CRdsServerDlg::GetClockTime(int& hour, int& minute, int& second) {
-    m_model.GetClockTime(hour, minute, second);
-}
-
-void CRdsServerDlg::SetSocketPicture(SocketPicture picture) {
-    SocketLamp lamp = SocketLamp::Closed;
-    if (picture == SocketPicture::Listening) lamp = SocketLamp::Listening;
-    if (picture == SocketPicture::Connected) lamp = SocketLamp::Connected;
-    m_view.SetSocketLamp(lamp);
-}
-
-void CRdsServerDlg::EnableControl(int controlId, bool enabled) {
-    m_view.EnableControl(controlId, enabled);
 }
 
 std::string CRdsServerDlg::FindWorkingFile(const std::string& name) {
@@ -344,42 +293,6 @@ std::string CRdsServerDlg::FindWorkingFile(const std::string& name) {
     if (!std::filesystem::is_regular_file(path, ec)) return {};
     return path;
 }
-
-// ---------------------------------------------------------------- EEPROM
-
-void CRdsServerDlg::ReadEeprom() {
-    m_eeprom.ReadEeprom(m_autoLoad, m_forceWrite);
-    m_hardwareReady = m_eeprom.IsHardwareReady();
-    // A failed read has its message box; a good one is otherwise silent.
-    if (m_hardwareReady) {
-        AddLog("EEPROM lida: " + std::to_string(m_eeprom.GetEepromSize()) + " bytes.");
-    }
-}
-
-void CRdsServerDlg::SyncEeprom() {
-    // The mirror keeps its own record of the last read; a refused platform clears ours too.
-    if (!m_hardwareReady || !m_autoLoad) return;
-    const int length = m_model.GetImageLength();
-    m_eeprom.SyncEeprom(m_autoLoad, m_forceWrite, m_model.GetImage(), length);
-    int changed = 0;
-    const int end = std::min(EEPROM_HEADER_BYTES + length, m_eeprom.GetEepromSize());
-    for (int a = EEPROM_HEADER_BYTES; a < end; ++a) {
-        if (m_eeprom.State(a) == EeStateChanged()) ++changed;
-    }
-    if (changed > 0) AddLog("EEPROM sincronizada: " + std::to_string(changed) + " bytes alterados.");
-}
-
-void CRdsServerDlg::EraseEeprom() { m_eeprom.EraseEeprom(m_autoLoad, m_forceWrite); }
-
-// ---------------------------------------------------------------- command and time servers
-
-void CRdsServerDlg::StartListening() { m_commandServer.StartListening(); }
-
-void CRdsServerDlg::StopListening() { m_commandServer.StopListening(); }
-
-void CRdsServerDlg::StartTimeSync() { m_timeServer.StartTimeSync(); }
-
-void CRdsServerDlg::SendNextTimePacket() { m_timeServer.SendNextTimePacket(); }
 
 void CRdsServerDlg::InitCoderLink() {
     if (!m_externalCoder) return;
@@ -391,4 +304,30 @@ void CRdsServerDlg::InitCoderLink() {
 void CRdsServerDlg::SendToCoder(const std::string&) {
     // Reached only while a link is configured, which InitCoderLink has ruled out.
     AddLog(NO_CODER_LINK_LINE);
+}
+
+// ---------------------------------------------------------------- EEPROM
+
+void CRdsServerDlg::ReadEeprom() {
+    const ReadReport report = m_mirror.ReadEeprom();
+    // A failed read has had its message box; a good one is otherwise silent.
+    if (report.ready) AddLog(ReadLine(report));
+}
+
+void CRdsServerDlg::SyncEeprom() {
+    if (!m_mirror.IsHardwareReady() || !m_controls.autoLoad) return;
+    const SyncReport report =
+        m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
+    // Records that do not fit are told once, until their number changes.
+    if (report.recordsLeftOut != m_leftOutReported) {
+        m_leftOutReported = report.recordsLeftOut;
+        if (const std::string line = LeftOutLine(report); !line.empty()) AddLog(line);
+    }
+    if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
+    if (const std::string line = SyncedLine(report); !line.empty()) AddLog(line);
+}
+
+void CRdsServerDlg::EraseEeprom() {
+    const EraseReport report = m_mirror.EraseEeprom();
+    if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
 }

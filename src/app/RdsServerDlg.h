@@ -1,95 +1,67 @@
 #pragma once
-// The controller: owns the model, the bus, the EEPROM mirror, the command and time servers
-// and every flag and counter; runs start-up, the one-second tick and shutdown, and reports
-// through its view.
+// The controller: main() builds one with a view, a clock and a way to open the bus, calls
+// InitMainWindow, then OnTick every second and FinishRun at the end; nothing else drives it.
+//
+// It owns the model, the bus, the EEPROM mirror, the command and time servers and the values
+// shown in the window, and coordinates them; each of them answers, and it logs and shows.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "CommandFile.h"
 #include "CommandServer.h"
 #include "ConfigReader.h"
-#include "EepromLink.h"
+#include "EepromMirror.h"
+#include "I2cPort.h"
 #include "IServerView.h"
 #include "LogSink.h"
 #include "NetHost.h"
+#include "PortBackend.h"
 #include "RdsModel.h"
 #include "TimeServer.h"
 #include "Title.h"
 
-// What main() hands the controller besides the port backend.
+// Opens the bus backend at the register block DEF.INI named (LPT=, else DEFAULT_LPT_BASE).
+using BusOpener = std::function<PortOpenResult(uint16_t basePort)>;
+
+// What main() hands the controller.
 struct ServerEnvironment {
     std::string workDir = ".";
-    std::string busName = "sim:eeprom.sim";  // as the operator chose it, for the log
+    std::string busName = "sim:eeprom.sim";  // as the operator chose it; logged when it cannot open
     std::string coderName = "sim";
-    // Empty when the bus backend opened; else why it could not.
-    std::string busRefusal;
+    BusOpener openBus;                       // null: there is no bus, as if it could not be opened
 };
 
-class CRdsServerDlg : public ILogSink, public ICommandFileHost, public INetHost {
+class CRdsServerDlg : private IEepromView, private ILogSink, private ICommandFileHost, private INetHost {
 public:
-    // io is the opened bus backend, or null together with environment.busRefusal.
-    CRdsServerDlg(IServerView& view, IClock& clock, ServerEnvironment environment,
-                  std::unique_ptr<IPortIo> io);
+    CRdsServerDlg(IServerView& view, IClock& clock, ServerEnvironment environment);
     ~CRdsServerDlg() override;
     CRdsServerDlg(const CRdsServerDlg&) = delete;
     CRdsServerDlg& operator=(const CRdsServerDlg&) = delete;
 
-    // ---- start-up, run, shutdown ----
+    // ---- the run ----
     void InitMainWindow();
-    void ReadConfiguration();
-    int CheckPlatform();
     void OnTick();
     void FinishRun();
     void RejectClose();
-    void ProcessCommandFile();
-    void OnSendNow();
-    void ShowImageDump();
 
-    // ---- exchange with the window ----
-    bool PullFromControls();
-    void PushToControls();
-
-    // ---- EEPROM transfers ----
+    // ---- EEPROM transfers, with the check boxes as they stand ----
     void ReadEeprom();
     void SyncEeprom();
     void EraseEeprom();
 
-    // ---- command server, time server, coder link ----
-    void StartListening();
-    void StopListening();
-    void InitCoderLink();
-    void StartTimeSync();
-    void SendNextTimePacket();
-
-    // ILogSink, ICommandFileHost
-    void AddLog(const std::string& line) override;
-    void SwitchOnAutoLoad() override;
-    void ResetRememberedTitle() override;
-    void Rebuild() override;
-
-    // INetHost
-    CommandResult ExecuteCommandLine(const std::string& line) override;
-    void AddLogLine(const std::string& line) override { AddLog(line); }
-    void AddConnectionLine(const std::string& line) override;
-    void ShowMessage(const std::string& caption, const std::string& text,
-                     MessageIcon icon) override;
-    [[nodiscard]] std::string ApplicationName() override { return kApplicationName; }
-    [[nodiscard]] bool IsHardwareReady() override { return m_hardwareReady; }
-    [[nodiscard]] std::string GetClockText() override { return m_model.GetClockText(); }
-    void GetClockTime(int& hour, int& minute, int& second) override;
-    void SetSocketPicture(SocketPicture picture) override;
-    void EnableControl(int controlId, bool enabled) override;
-    [[nodiscard]] int GetPort() override { return m_port; }
-    [[nodiscard]] bool IsExternalCoder() override { return m_externalCoder; }
-    void SendToCoder(const std::string& text) override;
-    void SetNextUpdateText(const std::string& text) override { m_nextUpdateText = text; }
-    [[nodiscard]] std::string FindWorkingFile(const std::string& name) override;
-
+    // ---- what the run has reached ----
+    [[nodiscard]] int ExitCode() const { return m_exitCode; }
+    [[nodiscard]] bool IsInitialLoadPending() const { return m_initialLoadPending; }
+    [[nodiscard]] int TicksUntilSync() const { return SYNC_TICKS - m_syncCount; }
+    [[nodiscard]] bool IsHardwareReady() override { return m_mirror.IsHardwareReady(); }
     // The port the command server holds now; 0 while it is down.
     [[nodiscard]] int BoundPort() const { return m_commandServer.BoundPort(); }
-    [[nodiscard]] CEepromLink& Eeprom() { return m_eeprom; }
+    [[nodiscard]] const CRdsModel& Model() const { return m_model; }
+    [[nodiscard]] const CI2cPort& Bus() const { return m_bus; }
+    [[nodiscard]] const CEepromMirror& Mirror() const { return m_mirror; }
     [[nodiscard]] CTimeServer& TimeServer() { return m_timeServer; }
     [[nodiscard]] CCommandServer& CommandServer() { return m_commandServer; }
 
@@ -98,42 +70,76 @@ public:
     static constexpr int SYNC_TICKS = 15;
     static constexpr int PROGRESS_HIGH = IMAGE_CAPACITY / 16;
 
-    // ---- values exchanged with the controls ----
-    int m_port = 0;
-    std::string m_clockText;
-    std::string m_imageLengthText;
-    bool m_autoLoad = false;
-    bool m_forceWrite = false;
-    std::string m_mapReadout;
-    bool m_pollWrite = false;
-    bool m_autoTitles = false;
-    bool m_timeServerActive = false;
-    std::string m_nextUpdateText;
+private:
+    // ---- start-up ----
+    void ReadConfiguration();
+    void ApplySettings(const ServerSettings& settings);
+    void OpenBus(uint16_t basePort);
+    [[nodiscard]] bool CheckPlatform();
+    void Refuse();
+    void InitCoderLink();
+    void ShowImageDump();
+    void ShowImageLength();
 
-    // ---- own state; the time-packet cycle lives in the time server, the connection
-    // flags in the command server, the three EEPROM arrays in the mirror ----
-    bool m_mapHover = false;
-    int m_eepromSize = IMAGE_CAPACITY;
+    // ---- exchange with the window ----
+    bool PullFromControls();
+    void PushToControls();
+
+    // IEepromView
+    void SetProgressRange(int maximum) override { m_view.SetProgressRange(0, maximum); }
+    void SetProgressPosition(int position) override { m_view.SetProgressPos(position); }
+    void SetProgressColour(BarColour c) override { m_view.SetProgressColour(c.red, c.green, c.blue); }
+    void SetBusyPointer(bool busy) override { m_view.SetBusyPointer(busy); }
+    void DisableEepromControls() override;
+    void DrawEepromMap() override { m_view.DrawEepromMap(m_mirror.StateData(), m_mirror.GetEepromSize()); }
+
+    // ILogSink, ICommandFileHost
+    void AddLog(const std::string& line) override { m_view.AddLine(ServerList::Log, line); }
+    void SwitchOnAutoLoad() override;
+    void ResetRememberedTitle() override { m_titles.Reset(); }
+    void Rebuild() override { m_model.Rebuild(); }
+
+    // INetHost; ShowMessage serves the EEPROM transfers too
+    CommandResult ExecuteCommandLine(const std::string& line) override;
+    void AddLogLine(const std::string& line) override { AddLog(line); }
+    void AddConnectionLine(const std::string& line) override { m_view.AddLine(ServerList::Connections, line); }
+    void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
+        m_view.ShowMessage(caption, text, icon);
+    }
+    [[nodiscard]] std::string ApplicationName() override { return kApplicationName; }
+    [[nodiscard]] std::string GetClockText() override { return m_model.GetClockText(); }
+    void GetClockTime(int& hour, int& minute, int& second) override { m_model.GetClockTime(hour, minute, second); }
+    void SetSocketPicture(SocketPicture picture) override { m_view.SetSocketPicture(picture); }
+    void EnableControl(int controlId, bool enabled) override { m_view.EnableControl(controlId, enabled); }
+    [[nodiscard]] int GetPort() override { return m_controls.port; }
+    [[nodiscard]] bool IsExternalCoder() override { return m_externalCoder; }
+    void SendToCoder(const std::string& text) override;
+    void SetNextUpdateText(const std::string& text) override { m_controls.nextUpdateText = text; }
+    [[nodiscard]] std::string FindWorkingFile(const std::string& name) override;
+
+    IServerView& m_view;
+    ServerEnvironment m_env;
+
+    // The window's values; pollWrite only shows the bus's setting, which owns it.
+    ControlValues m_controls;
+
+    std::string m_busRefusal;  // why the bus backend could not be opened; empty when it did
     bool m_initialLoadPending = false;
     bool m_noDirectPorts = false;
-    bool m_hardwareReady = false;
     int m_tickCount = 0;
     int m_syncCount = 0;
     bool m_closeAllowed = false;
     bool m_externalCoder = false;
+    int m_leftOutReported = 0;  // records last logged as not fitting the EEPROM
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";
-    CTitleTracker m_titles;  // its m_titleSum is the remembered title checksum
+    int m_exitCode = 0;  // 1 when the bus could not be opened
+
     CRdsModel m_model;
-    // The code the process ends with: 1 when the bus could not be opened.
-    int m_exitCode = 0;
-
-private:
-    void ApplySettings(const ServerSettings& settings);
-
-    IServerView& m_view;
-    ServerEnvironment m_env;
-    CEepromLink m_eeprom;
+    CTitleTracker m_titles;
+    std::unique_ptr<IPortIo> m_io;
+    CI2cPort m_bus;
+    CEepromMirror m_mirror;
     CCommandServer m_commandServer;
     CTimeServer m_timeServer;
 };

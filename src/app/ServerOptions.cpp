@@ -1,5 +1,6 @@
 #include "ServerOptions.h"
 
+#include "CommandLineParser.h"
 #include "PortBackend.h"
 
 namespace {
@@ -18,62 +19,38 @@ bool ValidCoder(const std::string& coder) {
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
                         std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool hasValue = false;
-        const auto eq = arg.find('=');
-        if (StartsWith(arg, "--") && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-            hasValue = true;
-        }
-        const bool takesValue = arg == "--dir" || arg == "--bus" || arg == "--coder";
-        if (takesValue && !hasValue) {
-            if (i + 1 >= args.size()) {
-                error = "option " + arg + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            hasValue = true;
-        }
-        if (!takesValue && hasValue) {
-            error = "option " + arg + " takes no value";
+    CCommandLineParser parser;
+    parser.AddValue("--dir", [&options](const std::string& value, std::string& why) {
+        if (value.empty()) {
+            why = "option --dir needs a folder";
             return false;
         }
-
-        if (arg == "--dir") {
-            if (value.empty()) {
-                error = "option --dir needs a folder";
-                return false;
-            }
-            options.dir = value;
-        } else if (arg == "--bus") {
-            BusOption bus;
-            std::string why;
-            if (!ParseBusOption(value, bus, why)) {
-                error = "bad --bus '" + value + "': " + why;
-                return false;
-            }
-            options.bus = value;
-        } else if (arg == "--coder") {
-            if (!ValidCoder(value)) {
-                error = "unknown coder link '" + value + "' (sim, tty:DEV or direct)";
-                return false;
-            }
-            options.coder = value;
-        } else if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else {
-            error = "unknown option '" + args[i] + "'";
+        options.dir = value;
+        return true;
+    });
+    parser.AddValue("--bus", [&options](const std::string& value, std::string& why) {
+        BusOption bus;
+        std::string reason;
+        if (!ParseBusOption(value, bus, reason)) {
+            why = "bad --bus '" + value + "': " + reason;
             return false;
         }
-    }
-    return true;
+        options.bus = value;
+        return true;
+    });
+    parser.AddValue("--coder", [&options](const std::string& value, std::string& why) {
+        if (!ValidCoder(value)) {
+            why = "unknown coder link '" + value + "' (sim, tty:DEV or direct)";
+            return false;
+        }
+        options.coder = value;
+        return true;
+    });
+    parser.AddFlag("--headless", [&options] { options.headless = true; });
+    parser.AddFlag("--version", [&options] { options.version = true; });
+    parser.AddFlag("--help", [&options] { options.help = true; });
+    parser.AddFlag("-h", [&options] { options.help = true; });
+    return parser.Parse(args, error);
 }
 
 std::string ServerUsage() {

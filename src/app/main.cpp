@@ -16,7 +16,7 @@
 #include "ConsoleView.h"
 #include "RdsServerDlg.h"
 #include "ServerOptions.h"
-#include "SimPortFactory.h"
+#include "SimPortOpen.h"
 #include "SystemClock.h"
 
 namespace {
@@ -41,6 +41,19 @@ bool InstallStopSignals() {
     // behind FinishRun's back; the lines then go nowhere and the station keeps running.
     ::signal(SIGPIPE, SIG_IGN);
     return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// The server's choice of backend: the simulator by default, or one of the real ports.
+BusOpener ChooseBus(const std::string& text, const std::string& workDir) {
+    BusOption bus;
+    std::string error;
+    if (!ParseBusOption(text, bus, error)) {
+        return [error](uint16_t) { return PortOpenResult::Failure(error); };
+    }
+    return [bus, workDir](uint16_t basePort) {
+        if (bus.kind == BusKind::Sim) return OpenSimPort(bus.path, workDir, basePort);
+        return OpenHardwarePort(bus, basePort);
+    };
 }
 
 }  // namespace
@@ -76,14 +89,13 @@ int main(int argc, char** argv) {
 
     CConsoleView view;
     CSystemClock clock;
-    PortOpenResult bus = OpenPortBackend(options.bus, options.dir);
     ServerEnvironment environment;
     environment.workDir = options.dir;
-    environment.busName = bus.Ok() ? bus.description : options.bus;
+    environment.busName = options.bus;
     environment.coderName = options.coder;
-    environment.busRefusal = bus.error;
+    environment.openBus = ChooseBus(options.bus, options.dir);
 
-    CRdsServerDlg dlg(view, clock, environment, std::move(bus.io));
+    CRdsServerDlg dlg(view, clock, environment);
     view.SetTickHandler([&dlg] { dlg.OnTick(); });
 
     QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);

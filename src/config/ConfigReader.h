@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "ParallelPort.h"
+
 // What DEF.INI asked for. Values that belong to the bus and the model are optional because
 // their owners keep their own defaults unless the file names them.
 struct ServerSettings {
     int eepromSize = 0x7FF7;
     int port = 6969;
-    uint16_t basePort = 0x378;
+    uint16_t basePort = DEFAULT_LPT_BASE;
     std::optional<uint8_t> psRepeat;
     bool autoLoad = false;
     bool pollWrite = false;

@@ -67,13 +67,13 @@ void CEepromMirror::EndTransfer() {
 
 // ---- read ----
 
-void CEepromMirror::ReadEeprom() {
+ReadReport CEepromMirror::ReadEeprom() {
     m_hardwareReady = false;
     if (!m_bus.Open()) {
         m_bus.Close();
         m_view.ShowMessage(kInterfaceCaption, kInterfaceText, MessageIcon::Information);
         m_view.DisableEepromControls();
-        return;
+        return {};
     }
     m_view.SetBusyPointer(true);
     BeginPass(BAR_READING);
@@ -101,15 +101,19 @@ void CEepromMirror::ReadEeprom() {
     if (fatal) {
         m_view.ShowMessage(kReadCaption, kReadText, MessageIcon::Stop);
         m_view.DisableEepromControls();
-        return;
+        return {};
     }
     m_hardwareReady = true;
+    return {true, m_eepromSize};
 }
 
 // ---- synchronise ----
 
-void CEepromMirror::SyncEeprom(const uint8_t* image, int length) {
-    if (!m_hardwareReady || !m_autoLoad) return;
+SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forceWrite) {
+    SyncReport report;
+    if (!m_hardwareReady) return report;
+    report.ran = true;
+    report.eepromSize = m_eepromSize;
     m_view.SetBusyPointer(true);
     const int size = m_eepromSize;
     for (int a = 0; a < std::min(size, kHeader); ++a) m_eeState[a] = EeState::IN_STEP;
@@ -119,16 +123,23 @@ void CEepromMirror::SyncEeprom(const uint8_t* image, int length) {
     const int fitting = size > kHeader ? (size - kHeader) / RECORD_BYTES : 0;
     const int imageRecords = length / RECORD_BYTES;
     const int records = std::min(imageRecords, fitting);
-    ReportLeftOut(imageRecords - records);
+    report.recordsLeftOut = imageRecords - records;
 
     CopyImage(image, records);
-    if (size >= kHeader) RunSyncPasses(records);
+    if (size >= kHeader) report.verifyFailed = RunSyncPasses(records, forceWrite);
 
     m_view.SetProgressRange(kBarRange);
     EndTransfer();
     for (int a = kHeader + records * RECORD_BYTES; a < size; ++a) m_eeState[a] = EeState::OUTSIDE_IMAGE;
     m_view.DrawEepromMap();
     m_view.SetBusyPointer(false);
+    report.bytesChanged = CountChanged(records);
+    return report;
+}
+
+int CEepromMirror::CountChanged(int records) const {
+    const auto first = m_eeState.begin() + kHeader;
+    return static_cast<int>(std::count(first, first + records * RECORD_BYTES, EeState::CHANGED));
 }
 
 void CEepromMirror::CopyImage(const uint8_t* image, int records) {
@@ -143,7 +154,7 @@ void CEepromMirror::CopyImage(const uint8_t* image, int records) {
     }
 }
 
-void CEepromMirror::RunSyncPasses(int records) {
+int CEepromMirror::RunSyncPasses(int records, bool forceWrite) {
     const int size = m_eepromSize;
     const int newEnd = kHeader + records * RECORD_BYTES;
     const int stored = Word(m_eeShadow);
@@ -152,10 +163,10 @@ void CEepromMirror::RunSyncPasses(int records) {
     const int oldEnd = storedValid ? kHeader + stored * RECORD_BYTES : size;
     const int passEnd = std::max(oldEnd, newEnd);
 
-    if (!m_forceWrite && stored == 0 && records == 0) {
+    if (!forceWrite && stored == 0 && records == 0) {
         m_eeTarget[0] = 0;
         m_eeTarget[1] = 0;
-        return;
+        return 0;
     }
     std::fill(m_unwritten.begin(), m_unwritten.begin() + passEnd, 0);
     m_bus.Open();
@@ -170,14 +181,14 @@ void CEepromMirror::RunSyncPasses(int records) {
         WriteCount(0, CountOrder::LowFirst, false, writeRun);
         claimed = 0;
     } else if (records < stored) {
-        WriteCount(records, CountOrder::HighFirst, m_forceWrite, writeRun);
-        countForced = m_forceWrite;
+        WriteCount(records, CountOrder::HighFirst, forceWrite, writeRun);
+        countForced = forceWrite;
         claimed = records;
     }
 
     for (int a = kHeader; a < passEnd; ++a) {
         ShowAddress(a);
-        const bool forced = m_forceWrite && a < newEnd;
+        const bool forced = forceWrite && a < newEnd;
         if (!forced && m_eeTarget[a] == m_eeShadow[a]) continue;
         WriteTracked(a, m_eeTarget[a], writeRun, EeState::CHANGED);
     }
@@ -194,10 +205,10 @@ void CEepromMirror::RunSyncPasses(int records) {
             break;
         }
     }
-    WriteCount(count, OrderFor(Word(m_eeShadow), count), m_forceWrite && !countForced, writeRun);
+    WriteCount(count, OrderFor(Word(m_eeShadow), count), forceWrite && !countForced, writeRun);
     VerifyCount(tally);
     m_bus.Close();
-    ReportVerifyFailures(tally);
+    return tally.failed;
 }
 
 void CEepromMirror::WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState) {
@@ -287,7 +298,7 @@ void CEepromMirror::VerifyCount(VerifyTally& tally) {
 
 // ---- erase ----
 
-void CEepromMirror::EraseEeprom() {
+EraseReport CEepromMirror::EraseEeprom() {
     const int size = m_eepromSize;
     if (size > 0) m_eeState[0] = EeState::IN_STEP;
     std::fill(m_eeTarget.begin(), m_eeTarget.begin() + size, 0xFF);
@@ -309,25 +320,32 @@ void CEepromMirror::EraseEeprom() {
     for (int a = 0; a < size; ++a)
         if (m_eeState[a] != EeState::WRITE_AFTER_FAILS && m_eeState[a] != EeState::VERIFY_FAILED)
             m_eeState[a] = EeState::OUTSIDE_IMAGE;
-    ReportVerifyFailures(tally);
     m_view.DrawEepromMap();
+    return {tally.failed};
 }
 
 // ---- event log ----
 
-void CEepromMirror::ReportLeftOut(int leftOut) {
-    if (leftOut == m_leftOutReported) return;
-    m_leftOutReported = leftOut;
-    if (leftOut == 0) return;
-    char line[128];
-    std::snprintf(line, sizeof line, "EEPROM: %d registos ficam de fora (n\xE3o cabem em %d bytes)", leftOut,
-                  m_eepromSize);
-    m_view.AddLog(line);
+std::string ReadLine(const ReadReport& report) {
+    return "EEPROM lida: " + std::to_string(report.bytesRead) + " bytes.";
 }
 
-void CEepromMirror::ReportVerifyFailures(const VerifyTally& tally) {
-    if (tally.failed == 0) return;
+std::string LeftOutLine(const SyncReport& report) {
+    if (report.recordsLeftOut == 0) return {};
+    char line[128];
+    std::snprintf(line, sizeof line, "EEPROM: %d registos ficam de fora (n\xE3o cabem em %d bytes)",
+                  report.recordsLeftOut, report.eepromSize);
+    return line;
+}
+
+std::string VerifyFailedLine(int bytes) {
+    if (bytes == 0) return {};
     char line[96];
-    std::snprintf(line, sizeof line, "EEPROM: %d bytes falharam a verifica\xE7\xE3o", tally.failed);
-    m_view.AddLog(line);
+    std::snprintf(line, sizeof line, "EEPROM: %d bytes falharam a verifica\xE7\xE3o", bytes);
+    return line;
+}
+
+std::string SyncedLine(const SyncReport& report) {
+    if (report.bytesChanged == 0) return {};
+    return "EEPROM sincronizada: " + std::to_string(report.bytesChanged) + " bytes alterados.";
 }

@@ -2,22 +2,21 @@
 // CEepromMirror: keeps the encoder's serial EEPROM equal to the group image, with as few
 // byte writes as possible, and keeps a state code per EEPROM byte for the window's map.
 //
-// How to use it (the controller owns one, beside its CI2cPort and its view):
+// How to use it (the controller owns one, beside its CI2cPort, and is its view):
 //   CEepromMirror mirror(i2cPort, view);     // view: IEepromView, usually the controller
-//   mirror.SetEepromSize(m_eepromSize);      // EEPROMSIZE=; clamped to 0..IMAGE_CAPACITY
-//   mirror.SetAutoLoad(m_autoLoad);          // from check box 1015, before every call
-//   mirror.SetForceWrite(m_forceWrite);      // from check box 1019, before every call
-//   mirror.ReadEeprom();                     // first tick with AutoLoad on
-//   if (mirror.IsHardwareReady()) ...        // m_hardwareReady: the last read succeeded
-//   mirror.SyncEeprom(model.GetImage(), model.GetImageLength());  // every 15 ticks, shutdown
-//   mirror.EraseEeprom();                    // button 1029
+//   mirror.SetEepromSize(size);              // EEPROMSIZE=; clamped to 0..IMAGE_CAPACITY
+//   ReadReport r = mirror.ReadEeprom();      // first tick with AutoLoad on
+//   if (mirror.IsHardwareReady()) ...        // the last read succeeded
+//   SyncReport s = mirror.SyncEeprom(image, length, forceWrite);  // every 15 ticks, shutdown
+//   EraseReport e = mirror.EraseEeprom();    // button 1029
 //   view.DrawEepromMap() reads State(a); the map readout reads Target(a).
-// Every operation blocks until done and reports through the view: progress bar, busy
-// pointer, message boxes, event-log lines and a map redraw at its end.
+// Every operation blocks until done; it drives the view's progress bar, busy pointer, map
+// and failure message boxes, and returns what happened for the caller to log.
 //
 // EEPROM layout: record count word at 0 (low byte) and 1, then whole 13-byte records.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "EepromView.h"
@@ -35,6 +34,30 @@ inline constexpr uint8_t ERASED = 6;           // written with 0xFF by the erase
 inline constexpr uint8_t OUTSIDE_IMAGE = 255;  // not part of the current content
 }  // namespace EeState
 
+struct ReadReport {
+    bool ready = false;  // every byte was read; the EEPROM may be synchronised from now on
+    int bytesRead = 0;
+};
+
+struct SyncReport {
+    bool ran = false;         // false before a good read: nothing was touched
+    int bytesChanged = 0;     // image bytes written by this sync and in step afterwards
+    int verifyFailed = 0;     // bytes read back wrong or not at all
+    int recordsLeftOut = 0;   // whole records of the image that do not fit the EEPROM
+    int eepromSize = 0;       // the size they did not fit in
+};
+
+struct EraseReport {
+    int verifyFailed = 0;     // bytes that did not read back as 0xFF
+};
+
+// The event-log lines of the reports (CP1252); the synchronisation's lines are empty when
+// it has nothing to say.
+[[nodiscard]] std::string ReadLine(const ReadReport& report);
+[[nodiscard]] std::string LeftOutLine(const SyncReport& report);
+[[nodiscard]] std::string VerifyFailedLine(int bytes);
+[[nodiscard]] std::string SyncedLine(const SyncReport& report);
+
 class CEepromMirror {
 public:
     static constexpr int READ_RUN_LIMIT = 128;    // failed reads in a row a read tolerates
@@ -47,15 +70,14 @@ public:
 
     // ---- settings ----
     void SetEepromSize(int size);
-    void SetAutoLoad(bool on) { m_autoLoad = on; }
-    void SetForceWrite(bool on) { m_forceWrite = on; }
     [[nodiscard]] int GetEepromSize() const { return m_eepromSize; }
     [[nodiscard]] bool IsHardwareReady() const { return m_hardwareReady; }
 
     // ---- transfers ----
-    void ReadEeprom();
-    void SyncEeprom(const uint8_t* image, int length);
-    void EraseEeprom();
+    ReadReport ReadEeprom();
+    // forceWrite rewrites every byte of the image, equal or not.
+    SyncReport SyncEeprom(const uint8_t* image, int length, bool forceWrite = false);
+    EraseReport EraseEeprom();
 
     // ---- the three arrays, indexed by EEPROM address below IMAGE_CAPACITY ----
     [[nodiscard]] uint8_t State(int address) const { return m_eeState.at(address); }
@@ -78,14 +100,13 @@ private:
     void EndTransfer();
 
     void CopyImage(const uint8_t* image, int records);
-    void RunSyncPasses(int records);
+    [[nodiscard]] int RunSyncPasses(int records, bool forceWrite);
+    [[nodiscard]] int CountChanged(int records) const;
     void WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState);
     void WriteCount(int count, CountOrder order, bool force, int& run);
     void VerifyRange(int from, int to, VerifyTally& tally);
     void RewriteAndCheck(int address, VerifyTally& tally);
     void VerifyCount(VerifyTally& tally);
-    void ReportLeftOut(int leftOut);
-    void ReportVerifyFailures(const VerifyTally& tally);
 
     CI2cPort& m_bus;
     IEepromView& m_view;
@@ -96,9 +117,6 @@ private:
     std::vector<uint8_t> m_unwritten;  // this sync: the last write attempt went unanswered
 
     int m_eepromSize = IMAGE_CAPACITY;
-    bool m_autoLoad = false;
-    bool m_forceWrite = false;
     bool m_hardwareReady = false;
-    int m_leftOutReported = 0;  // records last reported as not fitting
     int m_barPosition = -1;
 };

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "LogSink.h"
 #include "MessageIcon.h"
 
 struct BarColour {
@@ -23,8 +22,10 @@ inline constexpr BarColour BAR_ERASE_WRITE{255, 100, 255};
 inline constexpr BarColour BAR_ERASE_VERIFY{100, 255, 255};
 inline constexpr BarColour BAR_IDLE{0, 0, 200};
 
-class IEepromView : public ILogSink {
+class IEepromView {
 public:
+    virtual ~IEepromView() = default;
+
     // Progress bar 1011: range 0..maximum, position within it, colour of the phase.
     virtual void SetProgressRange(int maximum) = 0;
     virtual void SetProgressPosition(int position) = 0;
@@ -42,6 +43,4 @@ public:
 
     // Redraw the EEPROM map from the state codes, now, outside the paint cycle.
     virtual void DrawEepromMap() = 0;
-
-    // AddLog (from ILogSink): one line in the event log.
 };

@@ -3,7 +3,7 @@
 //
 // How to use it:
 //   CI2cPort bus(&portIo);              // portIo: the IPortIo backend, owned by the caller
-//   bus.SetBasePort(0x378);             // configuration: LPT=, I2CCLKCYCLE=, WRHALTTIME=,
+//   bus.SetBasePort(base);              // configuration: LPT=, I2CCLKCYCLE=, WRHALTTIME=,
 //   bus.SetClockDelay(31); ...          //   USEPOLLWRLOOP (SetPollWrite(1))
 //   bus.Close();                        // at start-up: lines released, no request
 //   if (bus.Open()) { ... }             // asks the encoder's controller for the bus
@@ -21,10 +21,10 @@
 #include <cstdint>
 
 #include "IPortIo.h"
+#include "ParallelPort.h"
 
 class CI2cPort {
 public:
-    static constexpr uint16_t DEFAULT_BASE_PORT = 0x378;
     static constexpr uint32_t DEFAULT_CLOCK_DELAY = 0x1F;
     static constexpr uint32_t DEFAULT_WRITE_WAIT = 0xFFFFF;
     static constexpr uint32_t READY_READS = 1048577;     // status reads before Open gives up
@@ -87,8 +87,8 @@ private:
     void WaitWriteCycle();
 
     IPortIo* m_io;
-    uint16_t m_basePort = DEFAULT_BASE_PORT;
-    uint16_t m_statusPort = DEFAULT_BASE_PORT + 1;
+    uint16_t m_basePort = DEFAULT_LPT_BASE;
+    uint16_t m_statusPort = DEFAULT_LPT_BASE + 1;
     uint8_t m_lines = SDA | SCL;
     uint32_t m_clockDelay = DEFAULT_CLOCK_DELAY;
     uint32_t m_writeWait = DEFAULT_WRITE_WAIT;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "IPortIo.h"
+#include "ParallelPort.h"
 
 // An opened backend, or the reason there is none.
 struct PortOpenResult {
@@ -27,8 +28,6 @@ struct BusOption {
     BusKind kind = BusKind::Sim;
     std::string path;  // the sim's content file (empty: memory only) or the ppdev device
 };
-
-inline constexpr uint16_t DEFAULT_LPT_BASE = 0x378;
 
 // Accepts "sim", "sim:FILE", "ppdev:DEVICE" and "direct"; anything else gives false and a
 // message naming the accepted forms.

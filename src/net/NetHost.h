@@ -5,16 +5,10 @@
 #include <string>
 
 #include "CommandResult.h"
+#include "ControlIds.h"
 #include "LogSink.h"
 #include "MessageIcon.h"
 
-// The picture of the socket-state display (1009).
-enum class SocketPicture { Closed, Listening, Connected };
-
-// Control ids the network side enables and disables.
-inline constexpr int kIdConnectButton = 1007;  // "Ligar"
-inline constexpr int kIdSocketState = 1009;    // socket-state picture
-inline constexpr int kIdCloseButton = 1010;    // "Fechar"
 
 class INetHost {
 public:

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "IPortIo.h"
+#include "ParallelPort.h"
 #include "SimEeprom.h"
 
 class CSimParallelPort : public IPortIo {
@@ -46,7 +47,7 @@ private:
     void Tick();
 
     CSimEeprom m_chip;
-    uint16_t m_base = 0x378;
+    uint16_t m_base = DEFAULT_LPT_BASE;
     uint64_t m_nowNs = 0;
     uint8_t m_data = 0;
     uint8_t m_control = 0;

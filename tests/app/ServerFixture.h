@@ -14,6 +14,7 @@
 #include "ConsoleView.h"
 #include "RdsServerDlg.h"
 #include "RdsTestDecoder.h"
+#include "ImageDump.h"
 #include "SimParallelPort.h"
 
 struct RecordedMessage { std::string caption, text; MessageIcon icon; };
@@ -56,15 +57,24 @@ protected:
     void Write(const std::string& name, const std::string& s) { std::ofstream(dir + '/' + name, std::ios::binary) << s; }
     // An empty refusal opens the simulated interface; any other stands for a backend that failed.
     void Start(const std::string& refusal = "") {
-        std::unique_ptr<CSimParallelPort> port;
-        std::string error;
-        if (refusal.empty()) {
-            port = std::make_unique<CSimParallelPort>();
-            ASSERT_TRUE(port->Chip().AttachFile(dir + "/eeprom.sim", error)) << error;
-            sim = port.get();
+        if (!refusal.empty()) {
+            StartWith("ppdev:/dev/parport9", [refusal](uint16_t) { return PortOpenResult::Failure(refusal); });
+            return;
         }
-        ServerEnvironment env{dir, refusal.empty() ? "sim:test" : "ppdev:/dev/parport9", "sim", refusal};
-        dlg = std::make_unique<CRdsServerDlg>(view, clock, env, std::move(port));
+        StartWith("sim", [this](uint16_t base) {
+            auto port = std::make_unique<CSimParallelPort>();
+            port->SetBasePort(base);
+            std::string error;
+            if (!port->Chip().AttachFile(dir + "/eeprom.sim", error)) return PortOpenResult::Failure(error);
+            sim = port.get();
+            PortOpenResult opened;
+            opened.io = std::move(port);
+            opened.description = "sim:test";
+            return opened;
+        });
+    }
+    void StartWith(const std::string& busName, BusOpener opener) {
+        dlg = std::make_unique<CRdsServerDlg>(view, clock, ServerEnvironment{dir, busName, "sim", std::move(opener)});
         dlg->InitMainWindow();
     }
     void Ticks(int count) { while (count-- > 0) dlg->OnTick(); }

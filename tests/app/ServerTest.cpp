@@ -5,6 +5,11 @@
 
 #include "ServerFixture.h"
 
+#include <cerrno>
+#include <cstdio>
+
+#include "DirectPort.h"
+
 static const std::string DEF_HEADER = "**************** PROCESSO DO FICHEIRO DEF.INI *************";
 static const std::string DEF_BANNER = "******** DEF.INI PROCESSADO COM SUCESSO ********";
 static const std::string BUS_LINE = "Barramento I2C: sim:test - Codificador: sim";
@@ -29,13 +34,13 @@ TEST_F(Server, StartupLogsConfigurationPlatformAndCommandFileInOrder) {
     EXPECT_EQ(view.allLog, expected);
     // The timer runs before the command file, whose commands stay here for want of a serial link.
     EXPECT_EQ(view.logAtTimerStart, 11u);
-    EXPECT_EQ(dlg->m_model.Station().Pi(), 0xC201);
+    EXPECT_EQ(dlg->Model().Station().Pi(), 0xC201);
     // Settings reached the controller, the bus and the model; ".ASYNCLOAD" ticks the box too.
-    const CI2cPort& bus = dlg->Eeprom().Bus();
-    EXPECT_EQ(std::vector<int>({dlg->m_eepromSize, dlg->Eeprom().GetEepromSize(), bus.GetBasePort(), bus.GetPollWrite(),
-                                static_cast<int>(bus.GetWriteWait()), dlg->m_model.Station().PsRepeat()}),
-              std::vector<int>({4096, 4096, 0x278, 1, 0x400, 3}));
-    EXPECT_TRUE(dlg->m_autoLoad && view.controls.autoLoad && view.controls.pollWrite && dlg->BoundPort() > 0);
+    const CI2cPort& bus = dlg->Bus();
+    EXPECT_EQ(std::vector<int>({dlg->Mirror().GetEepromSize(), bus.GetBasePort(), bus.GetPollWrite(),
+                                static_cast<int>(bus.GetWriteWait()), dlg->Model().Station().PsRepeat()}),
+              std::vector<int>({4096, 0x278, 1, 0x400, 3}));
+    EXPECT_TRUE(view.controls.autoLoad && view.controls.pollWrite && dlg->BoundPort() > 0);
 
     dlg->RejectClose();  // the close box is refused while the run goes on
     EXPECT_EQ(view.messages.at(0).caption, "Encerramento ilegal do programa???");
@@ -57,8 +62,8 @@ TEST_P(ServerMissingFile, RunsOnWithTheReportedDefaults) {
         expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
     }
     EXPECT_EQ(view.allLog, expected);
-    EXPECT_EQ(std::pair(dlg->m_port, dlg->m_eepromSize), std::pair(config ? 0 : 6969, 32759));
-    EXPECT_TRUE(view.timer && dlg->m_initialLoadPending);  // start-up always reaches its end
+    EXPECT_EQ(std::pair(view.controls.port, dlg->Mirror().GetEepromSize()), std::pair(config ? 0 : 6969, 32759));
+    EXPECT_TRUE(view.timer && dlg->IsInitialLoadPending());  // start-up always reaches its end
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ServerMissingFile, ::testing::Bool());
@@ -76,7 +81,7 @@ TEST_F(Server, RefusedBusEndsTheRunAtTheFirstTick) {
     EXPECT_EQ(view.exitCodes, std::vector<int>{1});
     EXPECT_FALSE(view.timer || dlg->CommandServer().IsListening());
     // No read is attempted and no time packets are started.
-    EXPECT_FALSE(dlg->m_initialLoadPending || dlg->m_hardwareReady || dlg->m_timeServerActive);
+    EXPECT_FALSE(dlg->IsInitialLoadPending() || dlg->IsHardwareReady() || view.controls.timeServerActive);
 }
 
 TEST_F(Server, TitleIsPolledAtCountsZeroAndThirtyTwoAndTheLogClearedAtSixty) {
@@ -88,7 +93,7 @@ TEST_F(Server, TitleIsPolledAtCountsZeroAndThirtyTwoAndTheLogClearedAtSixty) {
     for (int tick = 1; tick <= 61; ++tick) {
         if (tick == 2 || tick == 34) Write("now.htm", StatusFile(tick == 2 ? "Song B" : "Song C"));
         dlg->OnTick();
-        onAir += dlg->m_model.Station().RtTitle().empty() ? '-' : dlg->m_model.Station().RtTitle().back();
+        onAir += dlg->Model().Station().RtTitle().empty() ? '-' : dlg->Model().Station().RtTitle().back();
         EXPECT_EQ(view.clears[ServerList::Log], tick < 60 ? 0 : 1) << tick;
     }
     EXPECT_EQ(onAir, std::string(32, 'A') + std::string(28, 'B') + "C");
@@ -101,25 +106,74 @@ TEST_F(Server, TitleIsPolledAtCountsZeroAndThirtyTwoAndTheLogClearedAtSixty) {
     EXPECT_EQ(view.clears[ServerList::Log], 2);
 }
 
-TEST_F(Server, FifteenthTickListsWholeRecordsAtTheirEepromAddresses) {
+TEST(ImageDump, WholeRecordsAtTheirEepromAddresses) {
+    std::vector<uint8_t> image(27);
+    for (int i = 0; i < 27; ++i) image[i] = static_cast<uint8_t>(i);
+    // The odd byte after two records is not listed.
+    EXPECT_EQ(ImageDumpLines(image.data(), 27), (std::vector<std::string>{"[0000]:Blocks=0002(word)",
+              "[0002]:000102030405060708090A0B0C", "[000F]:0D0E0F10111213141516171819"}));
+}
+
+TEST_F(Server, FifteenthTickListsTheImageAndEveryTickItsLength) {
     Write("DEF.INI", QUIET_PORT);
+    Write("RDS.TXT", "PSN=\"RADIO XX\"\n");
     Start();
-    Ticks(15);
-    EXPECT_EQ(view.lists[ServerList::Dump], std::vector<std::string>{"[0000]:Blocks=0000(word)"});
-    dlg->m_model.SetGroupFlags(0x05);  // 4A and 1A appended to the empty image: two records
-    const uint8_t* image = dlg->m_model.GetImage();
-    const auto hex = [image](int first) {
-        std::string text;
-        char byte[3];
-        for (int i = first; i < first + 13; ++i) text += (std::snprintf(byte, sizeof byte, "%02X", image[i]), byte);
-        return text;
-    };
     Ticks(14);
-    EXPECT_EQ(view.clears[ServerList::Dump], 1);
+    EXPECT_EQ(view.clears[ServerList::Dump], 0);
     dlg->OnTick();
-    EXPECT_EQ(view.lists[ServerList::Dump],
-              (std::vector<std::string>{"[0000]:Blocks=0002(word)", "[0002]:" + hex(0), "[000F]:" + hex(13)}));
-    EXPECT_EQ(view.controls.imageLengthText, "001A");
+    const int length = dlg->Model().GetImageLength();
+    char lengthText[8];
+    std::snprintf(lengthText, sizeof lengthText, "%04X", length);
+    EXPECT_EQ(view.controls.imageLengthText, lengthText);
+    EXPECT_EQ(view.lists[ServerList::Dump].size(), 1u + length / 13);
+    EXPECT_EQ(view.lists[ServerList::Dump], ImageDumpLines(dlg->Model().GetImage(), length));
+}
+
+// LPT=632 moves the port to 0x278; the fake grant allows one block only.
+namespace {
+uint16_t g_grantable = 0;
+std::vector<unsigned long> g_asked;
+int FakeIoperm(unsigned long from, unsigned long, int on) {
+    if (on == 0) return 0;
+    g_asked.push_back(from);
+    errno = EPERM;
+    return from == g_grantable ? 0 : -1;
+}
+uint8_t FakeInb(uint16_t) { return 0xFF; }
+void FakeOutb(uint8_t, uint16_t) {}
+}  // namespace
+
+// Parameter true: the system grants 0x278; false: it grants only 0x378.
+class ServerDirectBus : public ServerFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ServerDirectBus, OpensAtTheConfiguredPortOrIsRefusedAtTheFirstTick) {
+    const bool granted = GetParam();
+    g_grantable = granted ? 0x278 : 0x378;
+    g_asked.clear();
+    Write("DEF.INI", QUIET_PORT + "[RDS]LPT=632\n");
+    StartWith("direct", [](uint16_t base) { return CDirectPort::Open(base, {FakeIoperm, FakeInb, FakeOutb}); });
+    EXPECT_EQ(g_asked, std::vector<unsigned long>{0x278});
+    EXPECT_EQ(CountLog(granted ? "Barramento I2C: direct at 0x278 - Codificador: sim"
+                               : "Barramento I2C: direct - Codificador: sim"), 1);
+    EXPECT_EQ(CountLog("Barramento I2C recusado: direct access to port 0x278 needs root (CAP_SYS_RAWIO); "
+                       "use ppdev:/dev/parport0"), granted ? 0 : 1);
+    dlg->OnTick();
+    EXPECT_EQ(view.exitCodes, granted ? std::vector<int>{} : std::vector<int>{1});
+    EXPECT_EQ(view.messages.size(), granted ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ServerDirectBus, ::testing::Bool());
+
+// Records that do not fit are logged at the first sync and not again while their number stays.
+TEST_F(Server, RecordsLeftOutAreLoggedOnce) {
+    Write("DEF.INI", QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n[RDS]EEPROMSIZE=28\n");  // 40 bytes: two records
+    Write("RDS.TXT", "PSN=\"RADIO XX\"\n");
+    Start();
+    Ticks(45);
+    const int leftOut = dlg->Model().GetImageLength() / 13 - 2;
+    ASSERT_GT(leftOut, 0);
+    EXPECT_EQ(CountLog("EEPROM: " + std::to_string(leftOut) + " registos ficam de fora (n\xE3o cabem em 40 bytes)"), 1);
+    EXPECT_EQ(CountLog("EEPROM sincronizada: 26 bytes alterados."), 1);
 }
 
 // A failed random read costs two acknowledges (the device byte before and after the
@@ -146,7 +200,7 @@ TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
     dlg->OnTick();
     if (fails) { EXPECT_EQ(std::tie(view.messages.at(0).caption, view.messages.at(0).icon), std::tie(caption, icon)); }
     EXPECT_EQ(std::pair(view.IsEnabled(kIdAutoLoadBox), view.IsEnabled(kIdForceWriteBox)), std::pair(!fails, !fails));
-    if (!fails) { EXPECT_EQ(dlg->Eeprom().Target(4095), (4095 * 7 + 3) & 0xFF); }
+    if (!fails) { EXPECT_EQ(dlg->Mirror().Target(4095), (4095 * 7 + 3) & 0xFF); }
     Ticks(44);
     dlg->FinishRun();  // after a failure nothing reaches the chip for the rest of the run, shutdown included
     EXPECT_EQ(CountLog(READ_LINE), fails ? 0 : 1);
@@ -175,12 +229,12 @@ TEST_F(Server, ChipFollowsTheImageEveryFifteenTicksAndLosesTheOptionalPartsAtShu
     EXPECT_EQ(std::vector<int>({ct.day, ct.hour, ct.minute, ct.offsetHalfHours}), std::vector<int>({17, 13, 31, 2}));
     const std::set<std::string> pages(running.psPages.begin(), running.psPages.end());
     EXPECT_TRUE(pages.count("RADIO XX") && pages.count("Artist -"));
-    const uint8_t* image = dlg->m_model.GetImage();
+    const uint8_t* image = dlg->Model().GetImage();
     EXPECT_TRUE(std::equal(image, image + groups.size() * 13, sim->Chip().Bytes().begin() + 2));
 
     dlg->FinishRun();
     const auto finished = Receive(sim->Chip().Bytes().data(), groups);
-    EXPECT_EQ(groups.size() * 13, static_cast<std::size_t>(dlg->m_model.GetImageLength()));
+    EXPECT_EQ(groups.size() * 13, static_cast<std::size_t>(dlg->Model().GetImageLength()));
     EXPECT_TRUE(finished.clockTimes.empty() && finished.programmeItems.empty());
     ASSERT_FALSE(finished.psPages.empty());
     for (const auto& page : finished.psPages) EXPECT_EQ(page, "RADIO XX");

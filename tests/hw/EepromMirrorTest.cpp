@@ -25,7 +25,7 @@ Bytes MakeImage(int records, uint32_t x = 1) {
 
 int CountOf(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
 
-// The window as the transfers drive it, one word per call; event-log lines apart.
+// The window as the transfers drive it, one word per call.
 struct View : IEepromView {
     void SetProgressRange(int) override {}  // the bar's extent and position are the window's business
     void SetProgressPosition(int) override {}
@@ -38,15 +38,19 @@ struct View : IEepromView {
     void ShowMessage(const std::string& caption, const std::string&, MessageIcon i) override { seen.push_back((i == MessageIcon::Stop ? "error: " : "info: ") + caption); }
     void DisableEepromControls() override { seen.push_back("disable"); }
     void DrawEepromMap() override { seen.push_back("draw"); }
-    void AddLog(const std::string& line) override { logs.push_back(line); }
-    Lines seen, logs;
+    Lines seen;
     std::function<void(BarColour)> onColour;  // lets a test look at the map between phases
 };
 
 // The interface, the bus master, the window stand-in and the transfers, wired as the server does.
 struct Rig {
-    explicit Rig(int size = kChip) { mirror.SetEepromSize(size); mirror.SetAutoLoad(true); }
-    void Sync(const Bytes& image) { mirror.SyncEeprom(image.data(), static_cast<int>(image.size())); }
+    explicit Rig(int size = kChip) { mirror.SetEepromSize(size); }
+    // Keeps every failed verification a sync reports.
+    SyncReport Sync(const Bytes& image) {
+        const SyncReport report = mirror.SyncEeprom(image.data(), static_cast<int>(image.size()), force);
+        if (report.verifyFailed != 0) verifyFailures.push_back(report.verifyFailed);
+        return report;
+    }
     // The count word, low byte first, and then the image's records.
     [[nodiscard]] bool Holds(const Bytes& image) const {
         const uint8_t* chip = sim.Chip().Bytes().data();
@@ -58,6 +62,8 @@ struct Rig {
     CI2cPort bus{&sim};
     View view;
     CEepromMirror mirror{bus, view};
+    bool force = false;
+    std::vector<int> verifyFailures;
 };
 
 struct Transfers : ::testing::Test, Rig {
@@ -116,7 +122,7 @@ TEST_F(Transfers, TheCountNeverClaimsARecordBeforeItIsWritten) {
     });
     for (const Step& s : steps) {
         counts.clear();
-        sim.Chip().SetDeafCell(s.deaf, s.deaf != 0); mirror.SetForceWrite(s.force);
+        sim.Chip().SetDeafCell(s.deaf, s.deaf != 0); force = s.force;
         const uint64_t before = Writes();
         Sync(Bytes(all.begin(), all.begin() + s.records * RECORD_BYTES));
         sim.Chip().SetDeafCell(s.deaf, false);
@@ -127,7 +133,7 @@ TEST_F(Transfers, TheCountNeverClaimsARecordBeforeItIsWritten) {
     }
 }
 
-TEST_F(Transfers, NothingAtOrBeyondTheEepromSizeWhichIsClampedAndTheLeftOverLoggedOncePerChange) {
+TEST_F(Transfers, NothingAtOrBeyondTheEepromSizeWhichIsClampedAndTheLeftOverReported) {
     mirror.SetEepromSize(-1);
     EXPECT_EQ(mirror.GetEepromSize(), 0);
     ReadOk();
@@ -140,15 +146,23 @@ TEST_F(Transfers, NothingAtOrBeyondTheEepromSizeWhichIsClampedAndTheLeftOverLogg
     ReadOk();
     sim.Chip().SetWriteObserver([](int address, const CSimEeprom::Content&) { ASSERT_LT(address, 100); });
     const Bytes ten = MakeImage(10);
-    Sync(ten); Sync(ten);
+    const SyncReport first = Sync(ten);
+    const SyncReport second = Sync(ten);
     // The read takes 100 bytes; the first sync verifies all 100 (the blank count claims nothing),
     // the second the 93 the count now covers.
     EXPECT_EQ(sim.Chip().BytesRead(), 100u + 100u + 93u);
     EXPECT_TRUE(Holds(Bytes(ten.begin(), ten.begin() + 7 * RECORD_BYTES)));
     EXPECT_EQ(sim.Chip().Bytes()[100], 0xFF);
-    Sync(MakeImage(12));
-    EXPECT_EQ(view.logs, (Lines{"EEPROM: 3 registos ficam de fora (n\xE3o cabem em 100 bytes)",
-                                "EEPROM: 5 registos ficam de fora (n\xE3o cabem em 100 bytes)"}));
+    const SyncReport twelve = Sync(MakeImage(12));  // its first ten records are those of ten
+    // Seven records of a blank chip are all new bytes; after that nothing changes.
+    EXPECT_EQ(std::vector<int>({first.recordsLeftOut, first.bytesChanged, second.recordsLeftOut, second.bytesChanged,
+                                twelve.recordsLeftOut, twelve.bytesChanged, twelve.eepromSize}),
+              std::vector<int>({3, 7 * RECORD_BYTES, 3, 0, 5, 0, 100}));
+    EXPECT_EQ(LeftOutLine(first), "EEPROM: 3 registos ficam de fora (n\xE3o cabem em 100 bytes)");
+    EXPECT_EQ(SyncedLine(first), "EEPROM sincronizada: 91 bytes alterados.");
+    EXPECT_EQ(SyncedLine(second) + LeftOutLine(SyncReport{}), "");  // nothing to say
+    EXPECT_EQ(VerifyFailedLine(300), "EEPROM: 300 bytes falharam a verifica\xE7\xE3o");
+    EXPECT_TRUE(verifyFailures.empty());
 }
 
 TEST_F(Transfers, StateCodesFromTheirCauses) {
@@ -180,7 +194,7 @@ TEST_F(Transfers, StateCodesFromTheirCauses) {
         EXPECT_EQ(CountOf(sim.Chip().Bytes().data()), c.count) << c.name;
     }
     // The unanswered write is retried by the verify pass; only the weak and the deaf cell stay wrong.
-    EXPECT_EQ(view.logs, Lines(2, "EEPROM: 1 bytes falharam a verifica\xE7\xE3o"));
+    EXPECT_EQ(verifyFailures, std::vector<int>(2, 1));
     EXPECT_TRUE(Holds(image));
 }
 
@@ -199,9 +213,9 @@ TEST_F(Transfers, EraseWritesAndVerifiesEveryByteAndKeepsItsFailureCodes) {
     Bytes want(40, EeState::OUTSIDE_IMAGE); want[16] = EeState::WRITE_AFTER_FAILS;
     EXPECT_EQ(States(40), want);
     // With no EEPROM every read-back goes unanswered, so no byte counts as erased.
-    sim.Chip().SetAbsent(true); mirror.SetEepromSize(300); mirror.EraseEeprom();
+    sim.Chip().SetAbsent(true); mirror.SetEepromSize(300);
+    EXPECT_EQ(mirror.EraseEeprom().verifyFailed, 300);
     EXPECT_EQ(States(300), Bytes(300, EeState::VERIFY_FAILED));
-    EXPECT_EQ(view.logs, Lines{"EEPROM: 300 bytes falharam a verifica\xE7\xE3o"});
     EXPECT_FALSE(bus.AckError());  // nothing stale left for the next write's wait
 }
 

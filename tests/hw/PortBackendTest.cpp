@@ -15,7 +15,8 @@
 #include "DirectPort.h"
 #include "I2cPort.h"
 #include "PpdevPort.h"
-#include "SimPortFactory.h"
+#include "PortBackend.h"
+#include "SimPortOpen.h"
 
 namespace {
 // Stand-ins for the parport driver and the port instructions, recording what reaches them.
@@ -63,10 +64,10 @@ TEST(PpdevBackend, OpenFailuresSayWhyAndLeaveNothingOpen) {
         EXPECT_EQ(g.closed, c.claimErrno != 0) << result.error;
     }
     // The real system: a missing device, and a plain file that is no parallel port.
-    EXPECT_TRUE(Mentions(OpenPortBackend("ppdev:/nonexistent/parport9", "").error, "no such parallel port device"));
+    EXPECT_TRUE(Mentions(OpenHardwarePort({BusKind::Ppdev, "/nonexistent/parport9"}).error, "no such parallel port device"));
     const std::string plain = std::filesystem::temp_directory_path() / ("orvane-not-a-port-" + std::to_string(::getpid()));
     std::ofstream(plain) << "x";
-    EXPECT_TRUE(Mentions(OpenPortBackend("ppdev:" + plain, "").error, "not a parallel port device"));
+    EXPECT_TRUE(Mentions(OpenHardwarePort({BusKind::Ppdev, plain}).error, "not a parallel port device"));
     std::filesystem::remove(plain);
 }
 
@@ -112,12 +113,14 @@ TEST(DirectBackend, RefusedWithAReasonElsePortsInsideTheGrantedBlockOnly) {
 }
 
 TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
-    EXPECT_TRUE(OpenPortBackend("sim", "/nonexistent").Ok());
-    const std::string refused = OpenPortBackend("parallel", "").error;  // names the forms it takes
+    EXPECT_TRUE(OpenSimPort("", "/nonexistent").Ok());
+    BusOption option;
+    std::string refused;  // names the forms it takes
+    EXPECT_FALSE(ParseBusOption("parallel", option, refused));
     EXPECT_TRUE(Mentions(refused, "parallel") && Mentions(refused, "sim:FILE") && Mentions(refused, "ppdev:DEVICE")) << refused;
     const auto dir = std::filesystem::temp_directory_path() / ("orvane-bus-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    PortOpenResult onFile = OpenPortBackend("sim:eeprom.sim", dir.string(), 0x278);
+    PortOpenResult onFile = OpenSimPort("eeprom.sim", dir.string(), 0x278);
     ASSERT_TRUE(onFile.Ok()) << onFile.error;
     EXPECT_TRUE(Mentions(onFile.description, "eeprom.sim"));
     EXPECT_EQ(std::filesystem::file_size(dir / "eeprom.sim"), 4096u);  // a blank part, read back below
@@ -127,11 +130,11 @@ TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
     EXPECT_EQ(bus.ReadByte(0x0FFF), 0xFF);
     EXPECT_FALSE(bus.AckError());
     std::ofstream(dir / "short.sim") << "PS=ORVANE\n";
-    EXPECT_TRUE(Mentions(OpenPortBackend("sim:short.sim", dir.string()).error, "4096"));
+    EXPECT_TRUE(Mentions(OpenSimPort("short.sim", dir.string()).error, "4096"));
     EXPECT_EQ(std::filesystem::file_size(dir / "short.sim"), 10u);  // refused, not overwritten
     // A good file that cannot be replaced (its temporary name is taken) would drop every write.
     std::filesystem::copy_file(dir / "eeprom.sim", dir / "stuck.sim");
     std::filesystem::create_directory(dir / "stuck.sim.tmp");
-    EXPECT_TRUE(Mentions(OpenPortBackend("sim:stuck.sim", dir.string()).error, "cannot be rewritten"));
+    EXPECT_TRUE(Mentions(OpenSimPort("stuck.sim", dir.string()).error, "cannot be rewritten"));
     std::filesystem::remove_all(dir);
 }

@@ -1,23 +1,19 @@
-#include "SimPortFactory.h"
+#include "SimPortOpen.h"
 
 #include <memory>
 
 #include "SimParallelPort.h"
 
-PortOpenResult OpenPortBackend(const std::string& option, const std::string& workDir, uint16_t basePort) {
-    BusOption bus;
-    std::string error;
-    if (!ParseBusOption(option, bus, error)) return PortOpenResult::Failure(error);
-    if (bus.kind != BusKind::Sim) return OpenHardwarePort(bus, basePort);
-
+PortOpenResult OpenSimPort(const std::string& file, const std::string& workDir, uint16_t basePort) {
     auto port = std::make_unique<CSimParallelPort>();
     port->SetBasePort(basePort);
     PortOpenResult result;
-    if (bus.path.empty()) {
+    if (file.empty()) {
         result.description = "sim (EEPROM content in memory only)";
     } else {
-        std::string path = bus.path;
+        std::string path = file;
         if (path.front() != '/' && !workDir.empty()) path = workDir + "/" + path;
+        std::string error;
         if (!port->Chip().AttachFile(path, error)) return PortOpenResult::Failure(error);
         result.description = "sim:" + path;
     }
