@@ -17,6 +17,7 @@
 #include <ostream>
 
 #include "CommandFile.h"
+#include "CommandLineParser.h"
 #include "ConfigReader.h"
 #include "FileLookup.h"
 #include "IClock.h"
@@ -135,10 +136,6 @@ std::string AtFieldOutOfLimits(const std::string& text) {
     return {};
 }
 
-bool TakesValue(const std::string& option) {
-    return option == "--dir" || option == "--title" || option == "--at" || option == "-o";
-}
-
 int Usage(std::ostream& err, const std::string& message) {
     err << TOOL << ": " << message << "\n\n" << EncodeUsage();
     return EXIT_USAGE;
@@ -197,45 +194,28 @@ std::string EncodeUsage() {
 std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
     EncodeOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (size_t eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = option.substr(eq + 1);
-            option.resize(eq);
-            inlineValue = true;
-        }
-        if (TakesValue(option)) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size()) {
-                    error = "option " + option + " needs a value";
-                    return std::nullopt;
-                }
-                value = args[++i];
+    CCommandLineParser parser;
+    const auto value = [](const char* name, std::string& field) {
+        return [name, &field](const std::string& text, std::string& why) {
+            if (text.empty()) {
+                why = std::string("option ") + name + " needs a non-empty value";
+                return false;
             }
-            if (value.empty()) {
-                error = "option " + option + " needs a non-empty value";
-                return std::nullopt;
-            }
-            if (option == "--dir") options.dir = value;
-            if (option == "--title") options.titleFile = value;
-            if (option == "--at") options.at = value;
-            if (option == "-o") options.outFile = value;
-        } else if (inlineValue) {
-            error = "option " + option + " takes no value";
-            return std::nullopt;
-        } else if (option == "--groups") {
-            options.groups = true;
-        } else if (option == "--help" || option == "-h") {
-            options.help = true;
-        } else if (option == "--version") {
-            options.version = true;
-        } else {
-            error = "unknown argument \"" + option + "\"";
-            return std::nullopt;
-        }
-    }
+            field = text;
+            return true;
+        };
+    };
+    parser.AddValue("--dir", value("--dir", options.dir));
+    parser.AddValue("--title", value("--title", options.titleFile));
+    parser.AddValue("--at", value("--at", options.at));
+    parser.AddValue("-o", value("-o", options.outFile));
+    parser.AddFlag("--groups", [&options] { options.groups = true; });
+    parser.AddFlag("--help", [&options] { options.help = true; });
+    parser.AddFlag("-h", [&options] { options.help = true; });
+    parser.AddFlag("--version", [&options] { options.version = true; });
+    parser.SetUnknownMessage(
+        [](const std::string&, const std::string& name) { return "unknown argument \"" + name + "\""; });
+    if (!parser.Parse(args, error)) return std::nullopt;
     return options;
 }
 
