@@ -67,7 +67,8 @@ void WriteTextPass(CImageWriter& writer, const StationData& data, const Composed
     // Only the clock page switched on counts as a second page, so the name is repeated.
     const bool multiPage = data.GroupFlags() == FlagBit(GroupFlag::ClockPs) ||
                            std::strchr(ps.text, PAGE_SEPARATOR) != nullptr;
-    const int repeatLimit = static_cast<int8_t>(data.PsRepeat());  // 128 and up mean no repeat
+    const int repeat = data.PsRepeat();
+    const int repeatLimit = repeat < 0x80 ? repeat : repeat - 0x100;  // read as a signed byte: 128 and up mean no repeat
 
     for (;;) {
         if (ps.state != PsState::Finished) {

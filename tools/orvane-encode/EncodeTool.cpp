@@ -56,7 +56,7 @@ uint16_t InfoWord(const uint8_t* record, int block) {
 void PrintGroups(const CRdsModel& model, std::ostream& out) {
     const uint8_t* image = model.GetImage();
     for (int n = 0; n < model.GetRecordCount(); ++n) {
-        const uint8_t* record = image + n * RECORD_BYTES;
+        const uint8_t* record = image + static_cast<std::ptrdiff_t>(n) * RECORD_BYTES;
         char line[24];
         std::snprintf(line, sizeof line, "%04X %04X %04X %04X", InfoWord(record, 0),
                       InfoWord(record, 1), InfoWord(record, 2), InfoWord(record, 3));
@@ -143,7 +143,7 @@ int Usage(std::ostream& err, const std::string& message) {
 
 // The status file as given; a bare name missing here is the station folder's own.
 std::string TitlePath(const EncodeOptions& options) {
-    const std::string here = ResolveFileName(".", options.titleFile);
+    std::string here = ResolveFileName(".", options.titleFile);
     std::error_code ec;
     if (std::filesystem::exists(here, ec) || std::filesystem::path(options.titleFile).is_absolute()) {
         return here;
