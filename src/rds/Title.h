@@ -31,6 +31,11 @@ public:
     // The command file starts afresh: the next non-empty title goes on air.
     void Reset();
 
+    // The raw title last put on air; empty after Reset.
+    [[nodiscard]] const std::string& AppliedTitle() const { return m_appliedTitle; }
+    [[nodiscard]] uint8_t TitleSum() const { return m_titleSum; }
+
+private:
     uint8_t m_titleSum = 0;       // checksum of the title last put on air
     std::string m_appliedTitle;   // raw title last put on air
 };

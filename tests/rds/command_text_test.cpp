@@ -126,12 +126,16 @@ TEST(CommandFile, LinesAreTrimmedExecutedAndLoggedUntilADirectiveThenTheImageIsR
     for (const auto& c : cases) {
         TestModel m;
         LogLines log;
-        CTitleTracker titles{0x42, "Old song"};
+        CTitleTracker titles;
+        TestModel before;
+        LogLines beforeLog;
+        ASSERT_TRUE(titles.Poll(dir.Write("old.htm", "<P>\n<FONT FACE=>Old song</FONT>\n"), before.model, beforeLog));
+        ASSERT_EQ(titles.AppliedTitle(), "Old song");
         bool autoLoad = false;
         CModelCommandFileHost host(m.model, log, titles, autoLoad);
         ProcessCommandFile(c.records ? dir.Write("RDS.TXT", c.bytes) : dir.path + "/NONE.TXT", host);
         EXPECT_EQ(log.lines, open + c.logged + (c.records ? std::string(74, '*') + "\n" : "")) << c.bytes.substr(0, 40);
-        EXPECT_TRUE(autoLoad == c.autoLoad && titles.m_appliedTitle.empty() && titles.m_titleSum == 0) << c.bytes;
+        EXPECT_TRUE(autoLoad == c.autoLoad && titles.AppliedTitle().empty() && titles.TitleSum() == 0) << c.bytes;
         EXPECT_EQ(m.model.GetRecordCount(), c.records) << c.bytes.substr(0, 40);
     }
 }
