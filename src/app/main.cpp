@@ -22,6 +22,7 @@
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+constexpr int STOP_FLUSH_MS = 2000;
 
 // Only the pipe is touched here: the run ends from the event loop, between two handlers.
 void OnStopSignal(int) {
@@ -107,5 +108,8 @@ int main(int argc, char** argv) {
     });
 
     dlg.InitMainWindow();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The last lines (the shutdown's) reach a slow reader if it takes them soon enough.
+    view.FlushOutput(STOP_FLUSH_MS);
+    return exitCode;
 }
