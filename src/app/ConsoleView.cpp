@@ -4,7 +4,36 @@
 
 #include "Cp1252.h"
 
-CConsoleView::CConsoleView(std::FILE* out, std::FILE* err) : m_out(out), m_err(err) {
+namespace {
+
+std::string Printable(const std::string& prefix, const std::string& cp1252) {
+    // A remote client or a song title must not drive the operator's terminal or split a line:
+    // control bytes show as the replacement character.
+    std::string text = prefix;
+    for (const char c : Cp1252ToUtf8(cp1252)) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) text += "\xEF\xBF\xBD";
+        else text.push_back(c);
+    }
+    text.push_back('\n');
+    return text;
+}
+
+std::string DropNotice(long dropped) {
+    return Printable("[log] ", std::to_string(dropped) +
+                                   " linhas perdidas: a sa\xED"
+                                   "da n\xE3o foi lida a tempo.");
+}
+
+// Lines already in the stream's own buffer go out before the queue's, in order.
+int FlushedFd(std::FILE* stream) {
+    std::fflush(stream);
+    return fileno(stream);
+}
+
+}  // namespace
+
+CConsoleView::CConsoleView(std::FILE* out, std::FILE* err, std::size_t queueLimit)
+    : m_out(FlushedFd(out), DropNotice, queueLimit), m_err(FlushedFd(err), DropNotice, queueLimit) {
     QObject::connect(&m_timer, &QTimer::timeout, [this] {
         if (m_onTick) m_onTick();
     });
@@ -14,9 +43,15 @@ void CConsoleView::SetTickHandler(std::function<void()> onTick) { m_onTick = std
 
 void CConsoleView::AddLine(ServerList list, const std::string& line) {
     switch (list) {
-    case ServerList::Log: WriteLine(m_out, "[log] ", line); break;
-    case ServerList::Connections: WriteLine(m_out, "[conn] ", line); break;
-    case ServerList::Dump: WriteLine(m_out, "[dump] ", line); break;
+    case ServerList::Log:
+        WriteLine(m_out, "[log] ", line);
+        break;
+    case ServerList::Connections:
+        WriteLine(m_out, "[conn] ", line);
+        break;
+    case ServerList::Dump:
+        WriteLine(m_out, "[dump] ", line);
+        break;
     }
 }
 
@@ -46,17 +81,11 @@ void CConsoleView::EndRun(int exitCode) {
     QCoreApplication::exit(exitCode);
 }
 
-void CConsoleView::WriteLine(std::FILE* stream, const std::string& prefix,
-                             const std::string& cp1252) {
-    // A remote client or a song title must not drive the operator's terminal or split a line:
-    // control bytes show as the replacement character.
-    std::string text = prefix;
-    for (const char c : Cp1252ToUtf8(cp1252)) {
-        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) text += "\xEF\xBF\xBD";
-        else text.push_back(c);
-    }
-    text.push_back('\n');
-    std::fwrite(text.data(), 1, text.size(), stream);
-    // A journal or a pipe reads the line at once, not when a buffer fills.
-    std::fflush(stream);
+void CConsoleView::FlushOutput(int timeoutMs) {
+    m_out.Flush(timeoutMs);
+    m_err.Flush(timeoutMs);
+}
+
+void CConsoleView::WriteLine(CNonBlockingOutput& stream, const std::string& prefix, const std::string& cp1252) {
+    stream.WriteLine(Printable(prefix, cp1252));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The window of a headless run: every list line goes to stdout once, as it is added, so a
-// list cleared in the window loses nothing from the terminal or the journal.
+// list cleared in the window loses nothing from the terminal or the journal. A reader that
+// stalls never holds the run: lines wait in a bounded queue; FlushOutput before the end.
 
 #include <QTimer>
 
@@ -9,11 +10,16 @@
 #include <optional>
 
 #include "IServerView.h"
+#include "NonBlockingOutput.h"
 
 class CConsoleView : public IServerView {
 public:
     // The streams are the process's stdout and stderr unless a test gives others.
-    explicit CConsoleView(std::FILE* out = stdout, std::FILE* err = stderr);
+    explicit CConsoleView(std::FILE* out = stdout, std::FILE* err = stderr,
+                          std::size_t queueLimit = CNonBlockingOutput::DEFAULT_QUEUE_LIMIT);
+
+    // Gives a slow reader at most `timeoutMs` on each stream to take the lines still queued.
+    void FlushOutput(int timeoutMs);
 
     // What the tick timer runs; set before the run starts.
     void SetTickHandler(std::function<void()> onTick);
@@ -44,10 +50,10 @@ public:
     void EndRun(int exitCode) override;
 
 private:
-    void WriteLine(std::FILE* stream, const std::string& prefix, const std::string& cp1252);
+    static void WriteLine(CNonBlockingOutput& stream, const std::string& prefix, const std::string& cp1252);
 
-    std::FILE* m_out;
-    std::FILE* m_err;
+    CNonBlockingOutput m_out;
+    CNonBlockingOutput m_err;
     ControlValues m_controls;
     QTimer m_timer;
     std::function<void()> m_onTick;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "FileLookup.h"
 #include "ImageDump.h"
@@ -34,6 +35,18 @@ constexpr const char* ILLEGAL_CLOSE_CAPTION = "Encerramento ilegal do programa??
 constexpr const char* ILLEGAL_CLOSE_TEXT =
     "Se for intencional o encerramento do programa,\n"
     "use os procedimentos normais de encerramento...";
+
+constexpr const char* SYNC_HELD_LINE =
+    "EEPROM n\xE3o sincronizada: RDS.TXT n\xE3o foi lido e os valores por defeito n\xE3o "
+    "substituem os da EEPROM (at\xE9 um ENCODE ou Repor valores por defeito).";
+
+// The one command by which a client says the data it sent is the station's: the keyword,
+// then the end or anything but the table's separator, as the command language matches it.
+bool IsEncodeCommand(const std::string& line) {
+    constexpr std::string_view keyword = "ENCODE";
+    return line.compare(0, keyword.size(), keyword) == 0 &&
+           (line.size() == keyword.size() || line[keyword.size()] != '_');
+}
 
 constexpr const char* PORT_RANGE_TEXT = "Please enter an integer between 0 and 32767.";
 constexpr const char* NO_CODER_LINK_LINE =
@@ -98,7 +111,7 @@ void CRdsServerDlg::InitMainWindow() {
     m_view.StartTickTimer(TICK_PERIOD_MS);
     m_view.SetProgressRange(0, PROGRESS_HIGH);
 
-    ::ProcessCommandFile(FindWorkingFile("RDS.TXT"), *this);
+    RunCommandFile();
 
     m_tickCount = 0;
     m_syncCount = 0;
@@ -226,9 +239,12 @@ void CRdsServerDlg::ShowImageLength() {
 }
 
 void CRdsServerDlg::ShowImageDump() {
+    // The list already shows an unchanged image; a journal would grow by 9 KB every 15 s.
+    std::vector<std::string> lines = ImageDumpLines(m_model.GetImage(), m_model.GetImageLength());
+    if (lines == m_shownDump) return;
     m_view.ClearList(ServerList::Dump);
-    for (const std::string& line : ImageDumpLines(m_model.GetImage(), m_model.GetImageLength()))
-        m_view.AddLine(ServerList::Dump, line);
+    for (const std::string& line : lines) m_view.AddLine(ServerList::Dump, line);
+    m_shownDump = std::move(lines);
 }
 
 // ---------------------------------------------------------------- shutdown
@@ -283,14 +299,26 @@ void CRdsServerDlg::SwitchOnAutoLoad() {
     PushToControls();
 }
 
+void CRdsServerDlg::ReloadCommandFile() { RunCommandFile(); }
+
+void CRdsServerDlg::RunCommandFile() {
+    const CommandFileReading reading = ::ProcessCommandFile(FindWorkingFile("RDS.TXT"), *this);
+    // Defaults in place of the station's data must not overwrite a good EEPROM.
+    m_syncHeld = reading.read != CommandFileRead::Read;
+    m_syncHeldLogged = false;
+}
+
 CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
-    return m_model.ExecuteCommand(line.c_str());
+    CommandResult result = m_model.ExecuteCommand(line.c_str());
+    if (result.executed == 1 && IsEncodeCommand(line)) m_syncHeld = false;
+    return result;
 }
 
 std::string CRdsServerDlg::FindWorkingFile(const std::string& name) {
     std::string path = ResolveFileName(m_env.workDir, name);
+    // Whatever stands there is handed on, so its reader can say why it cannot read it.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return {};
+    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) return {};
     return path;
 }
 
@@ -316,6 +344,11 @@ void CRdsServerDlg::ReadEeprom() {
 
 void CRdsServerDlg::SyncEeprom() {
     if (!m_mirror.IsHardwareReady() || !m_controls.autoLoad) return;
+    if (m_syncHeld) {
+        if (!m_syncHeldLogged) AddLog(SYNC_HELD_LINE);
+        m_syncHeldLogged = true;
+        return;
+    }
     const SyncReport report =
         m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
     // Records that do not fit are told once, until their number changes.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CommandFile.h"
 #include "CommandServer.h"
@@ -46,6 +47,10 @@ public:
     void OnTick();
     void FinishRun();
     void RejectClose();
+    // "Repor valores por defeito": the command file is run again.
+    void ReloadCommandFile();
+    // One command line from a client or the command file.
+    CommandResult ExecuteCommandLine(const std::string& line) override;
 
     // ---- EEPROM transfers, with the check boxes as they stand ----
     void ReadEeprom();
@@ -55,6 +60,8 @@ public:
     // ---- what the run has reached ----
     [[nodiscard]] int ExitCode() const { return m_exitCode; }
     [[nodiscard]] bool IsInitialLoadPending() const { return m_initialLoadPending; }
+    // True while the model holds defaults because the command file could not be read.
+    [[nodiscard]] bool IsSyncHeld() const { return m_syncHeld; }
     [[nodiscard]] int TicksUntilSync() const { return SYNC_TICKS - m_syncCount; }
     [[nodiscard]] bool IsHardwareReady() override { return m_mirror.IsHardwareReady(); }
     // The port the command server holds now; 0 while it is down.
@@ -73,6 +80,7 @@ public:
 private:
     // ---- start-up ----
     void ReadConfiguration();
+    void RunCommandFile();
     void ApplySettings(const ServerSettings& settings);
     void OpenBus(uint16_t basePort);
     [[nodiscard]] bool CheckPlatform();
@@ -100,7 +108,6 @@ private:
     void Rebuild() override { m_model.Rebuild(); }
 
     // INetHost; ShowMessage serves the EEPROM transfers too
-    CommandResult ExecuteCommandLine(const std::string& line) override;
     void AddLogLine(const std::string& line) override { AddLog(line); }
     void AddConnectionLine(const std::string& line) override { m_view.AddLine(ServerList::Connections, line); }
     void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
@@ -125,12 +132,15 @@ private:
 
     std::string m_busRefusal;  // why the bus backend could not be opened; empty when it did
     bool m_initialLoadPending = false;
+    bool m_syncHeld = false;
+    bool m_syncHeldLogged = false;  // once per hold, not at every sync
     bool m_noDirectPorts = false;
     int m_tickCount = 0;
     int m_syncCount = 0;
     bool m_closeAllowed = false;
     bool m_externalCoder = false;
     int m_leftOutReported = 0;  // records last logged as not fitting the EEPROM
+    std::vector<std::string> m_shownDump;  // the dump the list shows
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";
     int m_exitCode = 0;  // 1 when the bus could not be opened

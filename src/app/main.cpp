@@ -22,6 +22,7 @@
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+constexpr int STOP_FLUSH_MS = 2000;
 
 // Only the pipe is touched here: the run ends from the event loop, between two handlers.
 void OnStopSignal(int) {
@@ -40,7 +41,11 @@ bool InstallStopSignals() {
     // A reader of stdout that goes away (a pager, a closed journal pipe) must not end the run
     // behind FinishRun's back; the lines then go nowhere and the station keeps running.
     ::signal(SIGPIPE, SIG_IGN);
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+    // A dropped SSH session (SIGHUP) or a quit key (SIGQUIT) ends the run as Ctrl-C does: through FinishRun.
+    for (const int stopSignal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        if (::sigaction(stopSignal, &action, nullptr) != 0) return false;
+    }
+    return true;
 }
 
 // The server's choice of backend: the simulator by default, or one of the real ports.
@@ -83,7 +88,7 @@ int main(int argc, char** argv) {
 
     QCoreApplication app(argc, argv);
     if (!InstallStopSignals()) {
-        std::perror("orvane-server: cannot watch SIGINT and SIGTERM");
+        std::perror("orvane-server: cannot watch SIGHUP, SIGINT, SIGQUIT and SIGTERM");
         return 1;
     }
 
@@ -107,5 +112,8 @@ int main(int argc, char** argv) {
     });
 
     dlg.InitMainWindow();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The last lines (the shutdown's) reach a slow reader if it takes them soon enough.
+    view.FlushOutput(STOP_FLUSH_MS);
+    return exitCode;
 }

@@ -1,8 +1,11 @@
 #include "ConfigReader.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <limits>
+
+#include "TextTrim.h"
 
 namespace {
 
@@ -87,11 +90,6 @@ std::optional<Scanned> ScanNumber(const std::string& text, int base) {
     return s;
 }
 
-void TrimControlTail(std::string& line) {
-    // Bytes 0x80..0xFF read as negative, so an accented letter at the very end goes too.
-    while (!line.empty() && static_cast<signed char>(line.back()) < 0x20) line.pop_back();
-}
-
 void ToUpperAscii(std::string& line) {
     for (char& c : line) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -126,7 +124,9 @@ std::optional<int32_t> CConfigReader::ScanDecimal(const std::string& text) {
 
 ConfigReport CConfigReader::ReadFile(const std::string& path) {
     std::ifstream file;
-    if (!path.empty()) file.open(path, std::ios::binary);
+    // Only a regular file: a FIFO in its place would hold the start-up for ever.
+    std::error_code ec;
+    if (!path.empty() && std::filesystem::is_regular_file(path, ec)) file.open(path, std::ios::binary);
     return Read(file.is_open() ? &file : nullptr);
 }
 
@@ -162,7 +162,7 @@ ConfigReport CConfigReader::Read(std::istream* in) {
 
 void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report) {
     std::string line = rawPiece;
-    TrimControlTail(line);
+    TrimTrailingBelow(line, 0x20);
     ToUpperAscii(line);
 
     std::size_t start = 0;
@@ -231,6 +231,8 @@ void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report)
         case Key::StrfName:
             log.push_back(echoed);
             s.titleFile = value;
+            // An editor's stray blanks would name a file that is never there.
+            TrimTrailingBelow(s.titleFile, 0x21);
             break;
         case Key::WrHaltTime:
             log.push_back(echoed);

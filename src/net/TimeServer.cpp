@@ -57,7 +57,8 @@ void CTimeServer::StartTimeSync()
     const std::string path = m_host.FindWorkingFile(kClientFile);
     if (path.empty())
         return;
-    FilePtr file(std::fopen(path.c_str(), "r"));
+    // A FIFO in the list's place must not stall the tick.
+    FilePtr file = OpenRegularTextFile(path).file;
     if (!file)
         return;
     m_timeClientCount = ReadTimeClients(file.get(), m_timeClients);

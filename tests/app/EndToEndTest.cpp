@@ -1,10 +1,12 @@
 // The real orvane-server, headless on a copy of the demo station with a simulated EEPROM
-// file: stopped by SIGTERM after its first EEPROM read, it must leave the chip holding the
-// final image, which a receiver reads here without asking the server anything.
+// file: stopped by any of the four stop signals after its first EEPROM read, it must leave
+// the chip holding the final image, which a receiver reads here without asking the server.
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
+
+#include <signal.h>
 
 #include <iterator>
 #include <set>
@@ -22,9 +24,10 @@ static std::string Find(const std::string& text, const char* pattern) {
     return QRegularExpression(pattern).match(QString::fromLatin1(text)).captured(1).toStdString();
 }
 
-using ServerEndToEnd = ServerFixture;  // for its temporary folder only
+// The fixture for its temporary folder only; the parameter is the signal that ends the run.
+class ServerEndToEnd : public ServerFixture, public ::testing::WithParamInterface<int> {};
 
-TEST_F(ServerEndToEnd, SigtermAfterFirstReadLeavesTheFinalImageInTheChip) {
+TEST_P(ServerEndToEnd, StopSignalAfterFirstReadLeavesTheFinalImageInTheChip) {
     std::filesystem::copy(ORVANE_DEMO_DIR, dir);
     std::filesystem::remove(dir + "/eeprom.sim");  // a chip left by a demo run is not ours
     std::ofstream(dir + "/DEF.INI", std::ios::app) << "\n" << QUIET_PORT;
@@ -48,7 +51,7 @@ TEST_F(ServerEndToEnd, SigtermAfterFirstReadLeavesTheFinalImageInTheChip) {
     server.start(ORVANE_SERVER_BINARY, {"--headless", "--dir", QString::fromStdString(dir), "--bus", "sim:eeprom.sim"});
     ASSERT_TRUE(reader.waitForFinished(60000));  // bounds a stuck server; this is no speed check
     ASSERT_EQ(reader.exitCode(), 0) << server.readAllStandardError().toStdString();
-    server.terminate();  // SIGTERM
+    ASSERT_EQ(::kill(static_cast<pid_t>(server.processId()), GetParam()), 0);
     server.waitForFinished(60000);
     ASSERT_EQ(server.state(), QProcess::NotRunning);
     EXPECT_EQ(std::pair(server.exitStatus(), server.exitCode()), std::pair(QProcess::NormalExit, 0))
@@ -68,6 +71,10 @@ TEST_F(ServerEndToEnd, SigtermAfterFirstReadLeavesTheFinalImageInTheChip) {
     EXPECT_EQ(sent, ownPages);
     EXPECT_TRUE(RadioTextStartsWith(receiver, radioText)) << "no RadioText starts with '" << radioText << "'";
 }
+
+// A dropped SSH session, the quit key, Ctrl-C and the service manager's stop.
+INSTANTIATE_TEST_SUITE_P(Signals, ServerEndToEnd, ::testing::Values(SIGHUP, SIGQUIT, SIGINT, SIGTERM),
+                         [](const auto& info) { return std::string(::sigabbrev_np(info.param)); });
 
 // Sockets, timers and the child process need an application object, as in the real run.
 int main(int argc, char** argv) {

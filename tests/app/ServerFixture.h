@@ -22,6 +22,12 @@ struct RecordedMessage { std::string caption, text; MessageIcon icon; };
 // The console view's plain controls and silent extras, recording every line, message and timer call.
 class CRecordingView : public CConsoleView {
 public:
+    // Kept off the test's own stdout, which the console would switch to non-blocking writes.
+    CRecordingView() : CConsoleView(NullStream(), NullStream()) {}
+    static std::FILE* NullStream() {
+        static std::FILE* const null = std::fopen("/dev/null", "w");
+        return null;
+    }
     void AddLine(ServerList l, const std::string& s) override {
         lists[l].push_back(s);
         if (l == ServerList::Log) allLog.push_back(s);

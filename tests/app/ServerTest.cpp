@@ -129,6 +129,21 @@ TEST_F(Server, FifteenthTickListsTheImageAndEveryTickItsLength) {
     EXPECT_EQ(view.lists[ServerList::Dump], ImageDumpLines(dlg->Model().GetImage(), length));
 }
 
+TEST_F(Server, AnUnchangedImageIsListedOnlyOnce) {
+    Write("DEF.INI", QUIET_PORT);
+    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO XX\"\n");
+    Start();
+    Ticks(15 * 3);
+    const std::vector<std::string> first = view.lists[ServerList::Dump];
+    EXPECT_EQ(view.clears[ServerList::Dump], 1);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(dlg->ExecuteCommandLine("PI=C202").executed + dlg->ExecuteCommandLine("ENCODE").executed, 2);
+    Ticks(15 * 3);
+    EXPECT_EQ(view.clears[ServerList::Dump], 2);
+    EXPECT_NE(view.lists[ServerList::Dump], first);
+    EXPECT_EQ(view.lists[ServerList::Dump].size(), first.size());  // the same records, one changed word
+}
+
 // LPT=632 moves the port to 0x278; the fake grant allows one block only.
 namespace {
 uint16_t g_grantable = 0;
@@ -188,6 +203,7 @@ TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
     const auto& [missedAcks, caption, icon] = rows[GetParam()];
     const bool fails = caption != nullptr;
     Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");
+    Write("RDS.TXT", "PSN=\"RADIO XX\"\n");  // without it no sync would write
     std::string pattern(CSimEeprom::SIZE, '\0');
     for (int a = 0; a < CSimEeprom::SIZE; ++a) pattern[a] = static_cast<char>(a * 7 + 3);
     Write("eeprom.sim", pattern);

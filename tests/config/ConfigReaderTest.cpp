@@ -26,6 +26,12 @@ TEST(ConfigReader, MissingFileLogsTheTwoLinesAndKeepsDefaults) {
     EXPECT_EQ(Text(report.settings), "32759 6969 888 .\\STATUS.HTM 0 -1 -1 -1 000000");
 }
 
+TEST(ConfigReader, FolderInPlaceOfTheFileIsNotFound) {
+    const auto report = CConfigReader::ReadFile(::testing::TempDir());
+    EXPECT_FALSE(report.found);
+    EXPECT_EQ(report.logLines.at(1), "DEF.INI n\xE3o encontrado :");
+}
+
 TEST(ConfigReader, FileTable) {
     using S = ServerSettings;
     using Edit = void (*)(S&);  // what the file changes from the missing file's settings
@@ -37,6 +43,9 @@ TEST(ConfigReader, FileTable) {
         {"[rds]strfname=c:\\winamp\\now.htm\n", {"STRFNAME=C:\\WINAMP\\NOW.HTM"},
          [](S& s) { s.titleFile = "C:\\WINAMP\\NOW.HTM"; }},
         {"[RDS]STRFNAME=  now.htm\xE9\x01\r\n", {"STRFNAME=  NOW.HTM"}, [](S& s) { s.titleFile = "  NOW.HTM"; }},
+        // Blanks an editor left after the name are no part of it; the ones before it are.
+        {"[RDS]STRFNAME=.\\NOW.HTM  \t \r\n", {"STRFNAME=.\\NOW.HTM  \t "}, [](S& s) { s.titleFile = ".\\NOW.HTM"; }},
+        {"[RDS]STRFNAME= now.htm \xE9 \n", {"STRFNAME= NOW.HTM \xE9 "}, [](S& s) { s.titleFile = " NOW.HTM"; }},
         {"[RDS]STRFNAME=C:\\STRIPNAME\\S.HTM\n", {"Processa titulos do WINAMP."}, [](S& s) { s.autoTitles = true; }},
         {"[RDS]AUTOSYNCEEPROM\n[RDS]USEPOLLWRLOOP\n[RDS]STRIPNAME\n[RDS]USEEXTERNALCODER\n[RDS]ENABLETIMESERVER\n"
          "[RDS]STRIKEINITIALTIMESERVER\n",
