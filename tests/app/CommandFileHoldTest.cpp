@@ -76,15 +76,6 @@ TEST_P(ServerBadCommandFile, NoSyncNorShutdownOverwritesTheChipWhileHeld) {
 INSTANTIATE_TEST_SUITE_P(Table, ServerBadCommandFile, ::testing::Range(0, static_cast<int>(std::size(BAD_FILES))),
                          [](const auto& info) { return std::string(BAD_FILES[info.param].name); });
 
-TEST_F(ServerCommandFileHold, PermissionRefusalIsNamed) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
-    Write("RDS.TXT", "PI=C201\n");
-    ASSERT_EQ(::chmod((dir + "/RDS.TXT").c_str(), 0), 0);
-    StartWithBadFile(BAD_FILES[0]);
-    EXPECT_EQ(CountLog("Ficheiro RDS.TXT ileg\xEDvel: permiss\xE3o negada"), 1);
-    EXPECT_TRUE(dlg->IsSyncHeld());
-}
-
 TEST_F(ServerCommandFileHold, OnlyEncodeFromAClientEndsIt) {
     StartWithBadFile(BAD_FILES[1]);
     Ticks(15);
