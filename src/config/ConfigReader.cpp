@@ -45,6 +45,22 @@ constexpr std::array<KeyEntry, 14> KEYS{{
     {"STRIKEINITIALTIMESERVER", Key::StrikeInitial},
 }};
 
+// Keys without a value: each switches one setting on and logs its own line.
+struct FlagEntry {
+    Key key;
+    const char* logLine;
+    bool ServerSettings::*setting;
+};
+
+constexpr std::array<FlagEntry, 6> FLAGS{{
+    {Key::AutoSyncEeprom, "Auto Sincroniza EEPROM", &ServerSettings::autoLoad},
+    {Key::UsePollWrLoop, "Uso de ciclos WRITE-POLL ( FAST WRITES )", &ServerSettings::pollWrite},
+    {Key::StripName, "Processa titulos do WINAMP.", &ServerSettings::autoTitles},
+    {Key::UseExternalCoder, "Envio de comandos em porta SERIE ( modo antigo )", &ServerSettings::externalCoder},
+    {Key::EnableTimeServer, "O envio de Packetes de horario vai ser activo.", &ServerSettings::timeServerActive},
+    {Key::StrikeInitial, "A enviar Packetes de horario imediatamente.", &ServerSettings::strikeTimeServer},
+}};
+
 bool IsScanSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -160,6 +176,81 @@ ConfigReport CConfigReader::Read(std::istream* in) {
     return report;
 }
 
+namespace {
+
+void ApplyKey(Key key, const std::string& echoed, const std::string& value, ConfigReport& report) {
+    ServerSettings& s = report.settings;
+    auto& log = report.logLines;
+    for (const FlagEntry& flag : FLAGS) {
+        if (flag.key != key) continue;
+        log.emplace_back(flag.logLine);
+        s.*flag.setting = true;
+        return;
+    }
+    switch (key) {
+    case Key::EepromSize: {
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanHex(value)) {
+            int size = static_cast<int32_t>(*v);
+            if (size > CConfigReader::MAX_EEPROM_SIZE) size = CConfigReader::MAX_EEPROM_SIZE;
+            if (size < 0) {
+                // A negative count would index before the arrays; no byte is transferred.
+                log.emplace_back("EEPROMSIZE negativo - usado 0.");
+                size = 0;
+            }
+            s.eepromSize = size;
+        }
+        break;
+    }
+    case Key::Port:
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanDecimal(value)) {
+            if (*v < 0 || *v > CConfigReader::MAX_PORT) {
+                // Such a port would fail every read of the controls and freeze the tick boxes.
+                log.push_back("PORT fora de 0..32767 - mantido " + std::to_string(s.port) + ".");
+            } else {
+                s.port = *v;
+            }
+        }
+        break;
+    case Key::Lpt:
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanDecimal(value)) {
+            s.basePort = static_cast<uint16_t>(static_cast<uint32_t>(*v) & 0xFFFFu);
+        }
+        break;
+    case Key::Rpsn:
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanDecimal(value)) {
+            s.psRepeat = static_cast<uint8_t>(static_cast<uint32_t>(*v) & 0xFFu);
+        }
+        break;
+    case Key::StrfName:
+        log.push_back(echoed);
+        s.titleFile = value;
+        // An editor's stray blanks would name a file that is never there.
+        TrimTrailingBelow(s.titleFile, 0x21);
+        break;
+    case Key::WrHaltTime:
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanHex(value)) s.writeWait = *v;
+        break;
+    case Key::I2cClkCycle:
+        log.push_back(echoed);
+        if (const auto v = CConfigReader::ScanHex(value)) s.clockDelay = *v;
+        break;
+    case Key::ClTimerMinute:
+        log.push_back(echoed);
+        log.emplace_back("( MINUTO ao qual sera enviado o TimeSync )");
+        if (const auto v = CConfigReader::ScanDecimal(value)) s.timeMinute = *v;
+        break;
+    default:  // the flags, taken above
+        break;
+    }
+}
+
+}  // namespace
+
 void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report) {
     std::string line = rawPiece;
     TrimTrailingBelow(line, 0x20);
@@ -170,96 +261,13 @@ void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report)
     if (start < line.size() && line[start] == ';') return;
     if (line.find("[RDS]", start) == std::string::npos) return;
 
-    ServerSettings& s = report.settings;
-    auto& log = report.logLines;
     for (const KeyEntry& entry : KEYS) {
         const std::size_t at = line.find(entry.text, start);
         if (at == std::string::npos) continue;
 
         const std::string echoed = line.substr(at);
         const std::string value = line.substr(at + std::char_traits<char>::length(entry.text));
-        switch (entry.key) {
-        case Key::EepromSize: {
-            log.push_back(echoed);
-            if (const auto v = ScanHex(value)) {
-                int size = static_cast<int32_t>(*v);
-                if (size > MAX_EEPROM_SIZE) size = MAX_EEPROM_SIZE;
-                if (size < 0) {
-                    // A negative count would index before the arrays; no byte is transferred.
-                    log.emplace_back("EEPROMSIZE negativo - usado 0.");
-                    size = 0;
-                }
-                s.eepromSize = size;
-            }
-            break;
-        }
-        case Key::Port:
-            log.push_back(echoed);
-            if (const auto v = ScanDecimal(value)) {
-                if (*v < 0 || *v > MAX_PORT) {
-                    // Such a port would fail every read of the controls and freeze the tick boxes.
-                    log.push_back("PORT fora de 0..32767 - mantido " + std::to_string(s.port) + ".");
-                } else {
-                    s.port = *v;
-                }
-            }
-            break;
-        case Key::Lpt:
-            log.push_back(echoed);
-            if (const auto v = ScanDecimal(value)) {
-                s.basePort = static_cast<uint16_t>(static_cast<uint32_t>(*v) & 0xFFFFu);
-            }
-            break;
-        case Key::Rpsn:
-            log.push_back(echoed);
-            if (const auto v = ScanDecimal(value)) {
-                s.psRepeat = static_cast<uint8_t>(static_cast<uint32_t>(*v) & 0xFFu);
-            }
-            break;
-        case Key::AutoSyncEeprom:
-            log.emplace_back("Auto Sincroniza EEPROM");
-            s.autoLoad = true;
-            break;
-        case Key::UsePollWrLoop:
-            log.emplace_back("Uso de ciclos WRITE-POLL ( FAST WRITES )");
-            s.pollWrite = true;
-            break;
-        case Key::StripName:
-            log.emplace_back("Processa titulos do WINAMP.");
-            s.autoTitles = true;
-            break;
-        case Key::StrfName:
-            log.push_back(echoed);
-            s.titleFile = value;
-            // An editor's stray blanks would name a file that is never there.
-            TrimTrailingBelow(s.titleFile, 0x21);
-            break;
-        case Key::WrHaltTime:
-            log.push_back(echoed);
-            if (const auto v = ScanHex(value)) s.writeWait = *v;
-            break;
-        case Key::I2cClkCycle:
-            log.push_back(echoed);
-            if (const auto v = ScanHex(value)) s.clockDelay = *v;
-            break;
-        case Key::ClTimerMinute:
-            log.push_back(echoed);
-            log.emplace_back("( MINUTO ao qual sera enviado o TimeSync )");
-            if (const auto v = ScanDecimal(value)) s.timeMinute = *v;
-            break;
-        case Key::UseExternalCoder:
-            log.emplace_back("Envio de comandos em porta SERIE ( modo antigo )");
-            s.externalCoder = true;
-            break;
-        case Key::EnableTimeServer:
-            log.emplace_back("O envio de Packetes de horario vai ser activo.");
-            s.timeServerActive = true;
-            break;
-        case Key::StrikeInitial:
-            log.emplace_back("A enviar Packetes de horario imediatamente.");
-            s.strikeTimeServer = true;
-            break;
-        }
+        ApplyKey(entry.key, echoed, value, report);
         return;
     }
 }
