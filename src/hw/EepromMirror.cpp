@@ -165,7 +165,7 @@ SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forc
 
 int CEepromMirror::CountChanged(int records) const {
     const auto first = m_eeState.begin() + kHeader;
-    return static_cast<int>(std::count(first, first + records * RECORD_BYTES, EeState::CHANGED));
+    return static_cast<int>(std::count(first, first + std::ptrdiff_t{records} * RECORD_BYTES, EeState::CHANGED));
 }
 
 void CEepromMirror::CopyImage(const uint8_t* image, int records) {

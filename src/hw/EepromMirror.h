@@ -11,7 +11,8 @@
 //   EraseReport e = mirror.EraseEeprom();    // button 1029
 //   view.DrawEepromMap() reads State(a); the map readout reads Target(a).
 // Every operation blocks until done; it drives the view's progress bar, busy pointer, map
-// and failure message boxes, and returns what happened for the caller to log.
+// and failure message boxes (for failed reads only the first of the run), and returns what
+// happened for the caller to log.
 //
 // EEPROM layout: record count word at 0 (low byte) and 1, then whole 13-byte records.
 
