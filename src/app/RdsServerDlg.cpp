@@ -31,6 +31,15 @@ constexpr const char* REFUSAL_TEXT =
     "LPT1 / COMn . Assim sendo o programa vai sair.\n"
     "Este inconveniente est\xE1 a ser tratado para a pr\xF3xima vers\xE3o.";
 
+constexpr const char* SIM_FILE_CAPTION = "Ficheiro da EEPROM simulada recusado.";
+constexpr const char* SIM_FILE_TEXT =
+    "O conte\xFA"
+    "do da EEPROM simulada n\xE3o pode ser guardado em\n";
+constexpr const char* SIM_FILE_END = "\nO programa vai sair.";
+constexpr const char* STORAGE_FAULT_PREFIX =
+    "EEPROM: conte\xFA"
+    "do n\xE3o guardado: ";
+
 constexpr const char* ILLEGAL_CLOSE_CAPTION = "Encerramento ilegal do programa???";
 constexpr const char* ILLEGAL_CLOSE_TEXT =
     "Se for intencional o encerramento do programa,\n"
@@ -182,7 +191,12 @@ bool CRdsServerDlg::CheckPlatform() {
 void CRdsServerDlg::Refuse() {
     // Stopped first, so no tick runs while the message waits for its answer.
     m_view.StopTickTimer();
-    m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, MessageIcon::Information);
+    if (m_env.busName.rfind("sim", 0) == 0) {
+        // The platform is not at fault here: the refusal already names the file and the cause.
+        m_view.ShowMessage(SIM_FILE_CAPTION, SIM_FILE_TEXT + m_busRefusal + SIM_FILE_END, MessageIcon::Stop);
+    } else {
+        m_view.ShowMessage(REFUSAL_CAPTION, REFUSAL_TEXT, MessageIcon::Information);
+    }
     m_exitCode = 1;
     FinishRun();
     m_timeServer.m_timeSending = false;
@@ -218,6 +232,7 @@ void CRdsServerDlg::OnTick() {
 
     m_controls.clockText = m_model.GetClockText();
     ShowImageLength();
+    ScheduleReadRetry();
 
     if (m_initialLoadPending && !m_mirror.IsHardwareReady() && m_controls.autoLoad) {
         // Cleared before the read, so a tick inside its message box cannot start another.
@@ -228,6 +243,13 @@ void CRdsServerDlg::OnTick() {
     m_timeServer.TickSchedule(m_controls.timeServerActive);
 
     PushToControls();
+}
+
+void CRdsServerDlg::ScheduleReadRetry() {
+    if (m_readRetryTicks == 0 || --m_readRetryTicks != 0) return;
+    // The size is taken from DEF.INI again, so a corrected EEPROMSIZE needs no restart.
+    m_mirror.SetEepromSize(CConfigReader::ReadFile(FindWorkingFile("DEF.INI")).settings.eepromSize);
+    m_initialLoadPending = true;
 }
 
 void CRdsServerDlg::ShowImageLength() {
@@ -338,8 +360,29 @@ void CRdsServerDlg::SendToCoder(const std::string&) {
 
 void CRdsServerDlg::ReadEeprom() {
     const ReadReport report = m_mirror.ReadEeprom();
-    // A failed read has had its message box; a good one is otherwise silent.
-    if (report.ready) AddLog(ReadLine(report));
+    if (report.ready) {
+        AddLog(ReadLine(report));
+        m_readRetryTicks = 0;
+        if (!m_readFailureLogged.empty()) {
+            m_view.EnableControl(kIdAutoLoadBox, true);
+            m_view.EnableControl(kIdForceWriteBox, true);
+        }
+        m_readFailureLogged.clear();
+        return;
+    }
+    // A fixed cable or setting must bring the station back unattended; one line per new cause.
+    m_readRetryTicks = READ_RETRY_TICKS;
+    if (const std::string line = ReadFailedLine(report); line != m_readFailureLogged) {
+        m_readFailureLogged = line;
+        AddLog(line);
+    }
+}
+
+void CRdsServerDlg::LogStorageFault() {
+    const std::string fault = m_io ? m_io->StorageFault() : std::string();
+    // Once per failing stretch: a full disk would otherwise fill the log every sync.
+    if (!fault.empty() && m_storageFault.empty()) AddLog(STORAGE_FAULT_PREFIX + fault);
+    m_storageFault = fault;
 }
 
 void CRdsServerDlg::SyncEeprom() {
@@ -356,11 +399,14 @@ void CRdsServerDlg::SyncEeprom() {
         m_leftOutReported = report.recordsLeftOut;
         if (const std::string line = LeftOutLine(report); !line.empty()) AddLog(line);
     }
+    for (const int address : report.deadBytes) AddLog(DeadByteLine(address));
+    LogStorageFault();
     if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
     if (const std::string line = SyncedLine(report); !line.empty()) AddLog(line);
 }
 
 void CRdsServerDlg::EraseEeprom() {
     const EraseReport report = m_mirror.EraseEeprom();
+    LogStorageFault();
     if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
 }

@@ -75,6 +75,7 @@ public:
     static constexpr int TICK_PERIOD_MS = 1000;
     static constexpr int LOG_CLEAR_TICKS = 60;
     static constexpr int SYNC_TICKS = 15;
+    static constexpr int READ_RETRY_TICKS = 60;  // a failed first read is tried again this often
     static constexpr int PROGRESS_HIGH = IMAGE_CAPACITY / 16;
 
 private:
@@ -88,6 +89,8 @@ private:
     void InitCoderLink();
     void ShowImageDump();
     void ShowImageLength();
+    void ScheduleReadRetry();
+    void LogStorageFault();
 
     // ---- exchange with the window ----
     bool PullFromControls();
@@ -139,7 +142,10 @@ private:
     int m_syncCount = 0;
     bool m_closeAllowed = false;
     bool m_externalCoder = false;
-    int m_leftOutReported = 0;  // records last logged as not fitting the EEPROM
+    int m_leftOutReported = 0;        // records last logged as not fitting the EEPROM
+    int m_readRetryTicks = 0;         // ticks until a failed read is tried again; 0: none waits
+    std::string m_readFailureLogged;  // the last failed read's line, logged once
+    std::string m_storageFault;       // the bus's storage fault as last logged
     std::vector<std::string> m_shownDump;  // the dump the list shows
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";

@@ -160,8 +160,8 @@ ConfigReport CConfigReader::Read(std::istream* in) {
         std::string piece;
         int c = 0;
         while (piece.size() < PIECE_LIMIT && (c = in->get()) != std::char_traits<char>::eof()) {
-            // Text mode: a CR that ends a line is not part of it.
-            if (c == '\r' && in->peek() == '\n') c = in->get();
+            // CR LF, LF and a lone CR (old editors) each end a line.
+            if (c == '\r') c = in->peek() == '\n' ? in->get() : '\n';
             piece.push_back(static_cast<char>(c));
             if (c == '\n') break;
         }

@@ -30,7 +30,8 @@ CEepromMirror::CEepromMirror(CI2cPort& bus, IEepromView& view)
       m_eeTarget(IMAGE_CAPACITY, 0xFF),
       m_eeShadow(IMAGE_CAPACITY, 0xFF),
       m_eeState(IMAGE_CAPACITY, EeState::OUTSIDE_IMAGE),
-      m_unwritten(IMAGE_CAPACITY, 0) {}
+      m_unwritten(IMAGE_CAPACITY, 0),
+      m_failedSyncs(IMAGE_CAPACITY, 0) {}
 
 void CEepromMirror::SetEepromSize(int size) {
     // The configuration takes any 32-bit value; every loop below trusts this bound.
@@ -71,25 +72,28 @@ ReadReport CEepromMirror::ReadEeprom() {
     m_hardwareReady = false;
     if (!m_bus.Open()) {
         m_bus.Close();
-        m_view.ShowMessage(kInterfaceCaption, kInterfaceText, MessageIcon::Information);
-        m_view.DisableEepromControls();
-        return {};
+        ReadReport report;
+        report.interfaceSilent = true;
+        ShowReadFailure(report);
+        return report;
     }
     m_view.SetBusyPointer(true);
     BeginPass(BAR_READING);
     int run = 0;
-    bool fatal = false;
+    int runStart = 0;
+    ReadReport report;
     for (int a = 0; a < m_eepromSize; ++a) {
         ShowAddress(a);
         const uint8_t value = m_bus.ReadByte(Address(a));
         m_eeTarget[a] = value;
         m_eeShadow[a] = value;
         if (m_bus.AckError()) {
+            if (run == 0) runStart = a;
             if (run < READ_RUN_LIMIT) {
                 ++run;
                 continue;
             }
-            fatal = true;
+            if (report.failedAt < 0) report.failedAt = runStart;
         }
         m_eeState[a] = run != 0 ? EeState::READ_AFTER_FAILS : EeState::IN_STEP;
         run = 0;
@@ -98,13 +102,35 @@ ReadReport CEepromMirror::ReadEeprom() {
     EndTransfer();
     m_view.DrawEepromMap();
     m_view.SetBusyPointer(false);
-    if (fatal) {
-        m_view.ShowMessage(kReadCaption, kReadText, MessageIcon::Stop);
-        m_view.DisableEepromControls();
-        return {};
+    if (report.failedAt >= 0) {
+        ShowReadFailure(report);
+        return report;
     }
     m_hardwareReady = true;
-    return {true, m_eepromSize};
+    report.ready = true;
+    report.bytesRead = m_eepromSize;
+    return report;
+}
+
+void CEepromMirror::ShowReadFailure(const ReadReport& report) {
+    // The read is retried unattended; one box is enough, the caller logs the rest.
+    if (!m_readFailureShown) ShowReadMessage(report);
+    m_readFailureShown = true;
+    m_view.DisableEepromControls();
+}
+
+void CEepromMirror::ShowReadMessage(const ReadReport& report) {
+    if (report.interfaceSilent) {
+        m_view.ShowMessage(kInterfaceCaption, kInterfaceText, MessageIcon::Information);
+        return;
+    }
+    // A size beyond the chip fails exactly like a broken cable, so both causes are named.
+    char detail[256];
+    std::snprintf(detail, sizeof detail,
+                  "\n\nPrimeira posi\xE7\xE3o em falha: 0x%04X. EEPROMSIZE pode ser maior do que\n"
+                  "a EEPROM (EEPROMSIZE=1000 para uma X24C32).",
+                  static_cast<unsigned>(report.failedAt));
+    m_view.ShowMessage(kReadCaption, std::string(kReadText) + detail, MessageIcon::Stop);
 }
 
 // ---- synchronise ----
@@ -126,7 +152,7 @@ SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forc
     report.recordsLeftOut = imageRecords - records;
 
     CopyImage(image, records);
-    if (size >= kHeader) report.verifyFailed = RunSyncPasses(records, forceWrite);
+    if (size >= kHeader) RunSyncPasses(records, forceWrite, report);
 
     m_view.SetProgressRange(kBarRange);
     EndTransfer();
@@ -139,7 +165,7 @@ SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forc
 
 int CEepromMirror::CountChanged(int records) const {
     const auto first = m_eeState.begin() + kHeader;
-    return static_cast<int>(std::count(first, first + records * RECORD_BYTES, EeState::CHANGED));
+    return static_cast<int>(std::count(first, first + std::ptrdiff_t{records} * RECORD_BYTES, EeState::CHANGED));
 }
 
 void CEepromMirror::CopyImage(const uint8_t* image, int records) {
@@ -154,7 +180,7 @@ void CEepromMirror::CopyImage(const uint8_t* image, int records) {
     }
 }
 
-int CEepromMirror::RunSyncPasses(int records, bool forceWrite) {
+void CEepromMirror::RunSyncPasses(int records, bool forceWrite, SyncReport& report) {
     const int size = m_eepromSize;
     const int newEnd = kHeader + records * RECORD_BYTES;
     const int stored = Word(m_eeShadow);
@@ -166,7 +192,7 @@ int CEepromMirror::RunSyncPasses(int records, bool forceWrite) {
     if (!forceWrite && stored == 0 && records == 0) {
         m_eeTarget[0] = 0;
         m_eeTarget[1] = 0;
-        return 0;
+        return;
     }
     std::fill(m_unwritten.begin(), m_unwritten.begin() + passEnd, 0);
     m_bus.Open();
@@ -197,18 +223,39 @@ int CEepromMirror::RunSyncPasses(int records, bool forceWrite) {
     VerifyTally tally;
     VerifyRange(kHeader, passEnd, tally);
 
-    // New records count only once the chip has taken every byte of them.
-    int count = records;
-    for (int a = kHeader + claimed * RECORD_BYTES; a < newEnd; ++a) {
-        if (m_unwritten[a] != 0) {
-            count = std::max(claimed, (a - kHeader) / RECORD_BYTES);
-            break;
-        }
-    }
+    report.deadBytes = TallyFailedSyncs(kHeader, newEnd);
+    const int count = CountToClaim(claimed, records);
     WriteCount(count, OrderFor(Word(m_eeShadow), count), forceWrite && !countForced, writeRun);
     VerifyCount(tally);
     m_bus.Close();
-    return tally.failed;
+    report.verifyFailed = tally.failed;
+}
+
+bool CEepromMirror::FailedThisSync(int address) const {
+    return m_unwritten[address] != 0 || m_eeState[address] == EeState::VERIFY_FAILED;
+}
+
+std::vector<int> CEepromMirror::TallyFailedSyncs(int from, int to) {
+    std::vector<int> dead;
+    for (int a = from; a < to; ++a) {
+        uint8_t& syncs = m_failedSyncs[a];
+        if (!FailedThisSync(a)) {
+            syncs = 0;
+        } else if (syncs < DEAD_SYNCS && ++syncs == DEAD_SYNCS) {
+            dead.push_back(a);
+        }
+    }
+    return dead;
+}
+
+int CEepromMirror::CountToClaim(int claimed, int records) const {
+    // New records count only once the chip holds every byte of them, whether the byte went
+    // unanswered or did not keep its value; a dead byte costs receivers one group, while
+    // holding the count back would cost them the rest of the image.
+    for (int a = kHeader + claimed * RECORD_BYTES; a < kHeader + records * RECORD_BYTES; ++a) {
+        if (FailedThisSync(a) && m_failedSyncs[a] < DEAD_SYNCS) return std::max(claimed, (a - kHeader) / RECORD_BYTES);
+    }
+    return records;
 }
 
 void CEepromMirror::WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState) {
@@ -322,30 +369,4 @@ EraseReport CEepromMirror::EraseEeprom() {
             m_eeState[a] = EeState::OUTSIDE_IMAGE;
     m_view.DrawEepromMap();
     return {tally.failed};
-}
-
-// ---- event log ----
-
-std::string ReadLine(const ReadReport& report) {
-    return "EEPROM lida: " + std::to_string(report.bytesRead) + " bytes.";
-}
-
-std::string LeftOutLine(const SyncReport& report) {
-    if (report.recordsLeftOut == 0) return {};
-    char line[128];
-    std::snprintf(line, sizeof line, "EEPROM: %d registos ficam de fora (n\xE3o cabem em %d bytes)",
-                  report.recordsLeftOut, report.eepromSize);
-    return line;
-}
-
-std::string VerifyFailedLine(int bytes) {
-    if (bytes == 0) return {};
-    char line[96];
-    std::snprintf(line, sizeof line, "EEPROM: %d bytes falharam a verifica\xE7\xE3o", bytes);
-    return line;
-}
-
-std::string SyncedLine(const SyncReport& report) {
-    if (report.bytesChanged == 0) return {};
-    return "EEPROM sincronizada: " + std::to_string(report.bytesChanged) + " bytes alterados.";
 }

@@ -3,6 +3,7 @@
 // control registers, or whatever stands in their place.
 
 #include <cstdint>
+#include <string>
 
 class IPortIo {
 public:
@@ -17,4 +18,8 @@ public:
     // Where the register block starts; backends that address their registers by offset
     // from it follow it, the others ignore it.
     virtual void SetBasePort(uint16_t base) { (void)base; }
+
+    // Why what was written to the EEPROM behind these ports is not being kept (a stand-in
+    // whose content lives in a file that cannot be saved); empty while all is well.
+    [[nodiscard]] virtual std::string StorageFault() const { return {}; }
 };

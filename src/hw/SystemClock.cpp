@@ -2,7 +2,6 @@
 
 #include "SystemClock.h"
 
-
 #include "RdsTypes.h"
 
 ClockReading ClockReadingAt(std::time_t t) {
@@ -15,7 +14,7 @@ ClockReading ClockReadingAt(std::time_t t) {
     r.hour = IntToBcd(local.tm_hour);
     r.minute = IntToBcd(local.tm_min);
     r.second = IntToBcd(local.tm_sec > 59 ? 59 : local.tm_sec);  // a leap second shows as :59
-    r.dst = local.tm_isdst > 0 ? 1 : 0;                             // unknown counts as standard time
+    r.dst = local.tm_isdst > 0 ? 1 : 0;                          // unknown counts as standard time
     r.century = IntToBcd(year / 100);
     r.year = IntToBcd(year % 100);
     r.month = IntToBcd(local.tm_mon + 1);
@@ -57,7 +56,7 @@ bool ClockReadingForLocalTime(const std::string& text, ClockReading& reading, st
     int year = number(0, 4), month = number(5, 2), day = number(8, 2);
     int hour = number(11, 2), minute = number(14, 2);
     // The clock fields hold two BCD digits of century and year, so 1900..2099 is the range.
-    if (year < 1900 || year > 2099 || month < 1 || month > 12 || day < 1 ||
+    if (year < CLOCK_FIRST_YEAR || year > CLOCK_LAST_YEAR || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month) || hour > 23 || minute > 59) {
         error = "no such date or time: \"" + text + "\"";
         return false;
@@ -71,8 +70,7 @@ bool ClockReadingForLocalTime(const std::string& text, ClockReading& reading, st
     local.tm_isdst = -1;  // let the zone decide
     std::time_t t = std::mktime(&local);
     // mktime moves a wall time skipped by a daylight-saving change to one that exists.
-    if (t == static_cast<std::time_t>(-1) || local.tm_hour != hour || local.tm_min != minute ||
-        local.tm_mday != day) {
+    if (t == static_cast<std::time_t>(-1) || local.tm_hour != hour || local.tm_min != minute || local.tm_mday != day) {
         error = "the local time \"" + text + "\" does not exist in this time zone";
         return false;
     }

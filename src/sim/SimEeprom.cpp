@@ -42,6 +42,11 @@ bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
             error = path + ": not a " + std::to_string(SIZE) + "-byte EEPROM content file; left untouched";
             return false;
         }
+        // Checked by its mode, not by a trial write: root may write it, yet it was marked so.
+        if ((info.st_mode & S_IWUSR) == 0) {
+            error = path + ": read-only file; left untouched";
+            return false;
+        }
         const int fd = ::open(path.c_str(), O_RDONLY);
         if (fd < 0) {
             error = path + ": " + std::strerror(errno);
@@ -76,19 +81,29 @@ bool CSimEeprom::AttachFile(const std::string& path, std::string& error) {
 
 int CSimEeprom::Save() {
     if (m_file.empty()) return 0;
+    const int failure = Replace();
+    if (failure == 0) {
+        m_saveError.clear();
+        return 0;
+    }
+    ++m_saveFailures;
+    m_saveError = m_file + ": " + std::strerror(failure);
+    return failure;
+}
+
+int CSimEeprom::Replace() const {
+    // Marked read-only during the run: the operator wants it kept, and rename would not ask.
+    struct stat info {};
+    if (::stat(m_file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0) return EACCES;
     // A killed process leaves either the old file or the new one, never half of each.
     const std::string temporary = m_file + ".tmp";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
-        ++m_saveFailures;
-        return errno != 0 ? errno : EIO;
-    }
+    if (fd < 0) return errno != 0 ? errno : EIO;
     const bool written = WriteAll(fd, m_memory.data(), m_memory.size());
     const bool closed = ::close(fd) == 0;
     if (written && closed && ::rename(temporary.c_str(), m_file.c_str()) == 0) return 0;
     const int failure = errno != 0 ? errno : EIO;
     ::unlink(temporary.c_str());
-    ++m_saveFailures;
     return failure;
 }
 
@@ -269,12 +284,11 @@ void CSimEeprom::LoadReadByte() {
     ++m_bytesRead;
 }
 
-void CSimEeprom::DriveBit() {
-    m_pullLow = ((m_outByte >> (7 - m_bits)) & 1) == 0;
-}
+void CSimEeprom::DriveBit() { m_pullLow = ((m_outByte >> (7 - m_bits)) & 1) == 0; }
 
 void CSimEeprom::Commit(uint64_t nowNs) {
     const int pageStart = m_pointer & ~(PAGE - 1);
+    const Content before = m_memory;
     for (int slot = 0; slot < PAGE; ++slot) {
         if (m_page[slot] < 0) continue;
         const int address = pageStart + slot;
@@ -285,6 +299,7 @@ void CSimEeprom::Commit(uint64_t nowNs) {
     m_pageBytes = 0;
     ++m_writeCycles;
     m_busyUntil = m_stuck ? kNever : nowNs + WRITE_CYCLE_NS;
-    Save();
+    // What the file did not take is lost, as on a cell that does not keep its value.
+    if (Save() != 0) m_memory = before;
     if (m_observer) m_observer(m_pointer, m_memory);
 }

@@ -26,7 +26,9 @@ public:
 
     // ---- content and its file ----
     // Loads the file, or creates it blank (0xFF) when it does not exist; either way it must
-    // be replaceable. A file of any other size than 4096 bytes is refused, not overwritten.
+    // be replaceable. A file of any other size than 4096 bytes, or one marked read-only, is
+    // refused, not overwritten. A write cycle whose content the file does not take is
+    // undone, so the chip never holds what a restart would not read back.
     bool AttachFile(const std::string& path, std::string& error);
     [[nodiscard]] const Content& Bytes() const { return m_memory; }
     void Fill(uint8_t value) { m_memory.fill(value); }
@@ -34,8 +36,8 @@ public:
     void SetWriteObserver(WriteObserver observer) { m_observer = std::move(observer); }
 
     // ---- the bus, driven by the interface ----
-    void Connect(bool sda, bool scl);   // the master gets the bus with these levels
-    void Disconnect();                  // the bus goes back to the encoder's controller
+    void Connect(bool sda, bool scl);                // the master gets the bus with these levels
+    void Disconnect();                               // the bus goes back to the encoder's controller
     void Lines(bool sda, bool scl, uint64_t nowNs);  // the master's levels after one change
     [[nodiscard]] bool SdaReleased() const { return !m_pullLow; }
 
@@ -48,7 +50,7 @@ public:
     // Inverts the bits of mask in read-out byte number n (counted from this call, from 1).
     void FlipReadByte(uint64_t n, uint8_t mask);
     void SetFlipRate(double probability) { m_flipRate = probability; }  // one bit per byte
-    void SetWriteCycleStuck(bool stuck);  // write cycles from now on never end; off ends one
+    void SetWriteCycleStuck(bool stuck);       // write cycles from now on never end; off ends one
     void SetWeakCell(int address, bool weak);  // the cell keeps its old value when written
     void SetDeafCell(int address, bool deaf);  // a data byte for the cell is not acknowledged
     void SetFaultSeed(uint32_t seed) { m_random.seed(seed); }
@@ -58,6 +60,8 @@ public:
     [[nodiscard]] uint64_t BytesWritten() const { return m_bytesWritten; }
     [[nodiscard]] uint64_t BytesRead() const { return m_bytesRead; }
     [[nodiscard]] int SaveFailures() const { return m_saveFailures; }
+    // Why the last save failed ("FILE: cause"); empty once a save has succeeded again.
+    [[nodiscard]] const std::string& SaveError() const { return m_saveError; }
     [[nodiscard]] bool Busy(uint64_t nowNs) const { return nowNs < m_busyUntil; }
 
 private:
@@ -72,7 +76,8 @@ private:
     void LoadReadByte();
     void DriveBit();
     void Commit(uint64_t nowNs);
-    int Save();  // 0, or the errno of the failure
+    int Save();  // 0, or the errno of the failure, which it also keeps for SaveError
+    [[nodiscard]] int Replace() const;
     [[nodiscard]] bool Chance(double probability);
 
     Content m_memory{};
@@ -112,4 +117,5 @@ private:
     uint64_t m_bytesWritten = 0;
     uint64_t m_bytesRead = 0;
     int m_saveFailures = 0;
+    std::string m_saveError;
 };

@@ -17,10 +17,10 @@
 
 class CSimParallelPort : public IPortIo {
 public:
-    static constexpr uint64_t ACCESS_NS = 1000;       // one ISA-bus register access
-    static constexpr uint64_t SPIN_NS = 10;           // one Spin count
+    static constexpr uint64_t ACCESS_NS = 1000;  // one ISA-bus register access
+    static constexpr uint64_t SPIN_NS = 10;      // one Spin count
     static constexpr uint64_t READY_DELAY_NS = 20'000;
-    static constexpr uint8_t STATUS_IDLE_BITS = 0x3F; // the status pins this interface leaves alone
+    static constexpr uint8_t STATUS_IDLE_BITS = 0x3F;  // the status pins this interface leaves alone
 
     CSimParallelPort() = default;
 
@@ -28,6 +28,7 @@ public:
     void PortWrite(uint16_t port, uint8_t value) override;
     void Spin(uint32_t count) override { m_nowNs += SPIN_NS * count; }
     void SetBasePort(uint16_t base) override { m_base = base; }
+    [[nodiscard]] std::string StorageFault() const override { return m_chip.SaveError(); }
 
     [[nodiscard]] CSimEeprom& Chip() { return m_chip; }
     [[nodiscard]] const CSimEeprom& Chip() const { return m_chip; }

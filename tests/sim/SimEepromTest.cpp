@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <iomanip>
 #include <sstream>
 
@@ -20,16 +26,26 @@ std::string Drive(CSimParallelPort& port, const std::string& script, bool reques
         scl = clock;
     };
     // One bit out, and the SDA level seen while SCL was high.
-    auto bit = [&](bool b) { set(b, false); set(b, true); const bool level = (port.PortRead(0x379) & 0x80) != 0; set(b, false); return level; };
+    auto bit = [&](bool b) {
+        set(b, false);
+        set(b, true);
+        const bool level = (port.PortRead(0x379) & 0x80) != 0;
+        set(b, false);
+        return level;
+    };
     std::istringstream in(script);
     std::ostringstream out;
     for (std::string t; in >> t;) {
         int value = 0;
         if (t == "S") {
             if (!scl) set(true, false);  // a repeated start
-            set(true, true); set(false, true); set(false, false);
+            set(true, true);
+            set(false, true);
+            set(false, false);
         } else if (t == "P") {
-            set(false, false); set(false, true); set(true, true);
+            set(false, false);
+            set(false, true);
+            set(true, true);
         } else if (t[0] == 'R') {
             for (int i = 0; i < 8; ++i) value = value << 1 | bit(true);
             bit(t[1] == '-');
@@ -39,7 +55,11 @@ std::string Drive(CSimParallelPort& port, const std::string& script, bool reques
             value = std::stoi(t.substr(together), nullptr, 16);
             for (int i = 7; i >= 0; --i) {
                 const bool b = (value >> i & 1) != 0;
-                if (together) { set(false, false); set(b, true); set(false, false); } else bit(b);
+                if (together) {
+                    set(false, false);
+                    set(b, true);
+                    set(false, false);
+                } else bit(b);
             }
             out << (bit(true) ? '-' : '+');
         }
@@ -50,7 +70,8 @@ std::string Drive(CSimParallelPort& port, const std::string& script, bool reques
 // Raises the request and counts the status reads until the interface is ready (0: never).
 int Request(CSimParallelPort& port) {
     port.PortWrite(0x378, 0x04);
-    for (int reads = 1; reads <= 1000; ++reads) if ((port.PortRead(0x379) & 0x40) == 0) return reads;
+    for (int reads = 1; reads <= 1000; ++reads)
+        if ((port.PortRead(0x379) & 0x40) == 0) return reads;
     return 0;
 }
 }  // namespace
@@ -80,4 +101,79 @@ TEST(SimInterface, TheRequestLineGatesTheBusAndReadyFollowsItShortly) {
     ASSERT_GT(Request(port), 0);
     Drive(port, "P");
     EXPECT_EQ(port.Chip().WriteCycles(), 0u);
+}
+
+namespace {
+// A content file in a fresh folder of its own, gone with the folder.
+struct ContentFile {
+    ContentFile() {
+        folder = (std::filesystem::temp_directory_path() / "orvane-sim-XXXXXX").string();
+        if (::mkdtemp(folder.data()) == nullptr) folder.clear();
+        path = folder + "/eeprom.sim";
+    }
+    ~ContentFile() {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(folder, ec);
+    }
+    [[nodiscard]] std::string Read() const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::string folder, path;
+};
+}  // namespace
+
+TEST(SimFile, AFileMarkedReadOnlyIsRefusedAndLeftInPlace) {
+    ContentFile file;
+    std::ofstream(file.path, std::ios::binary) << std::string(CSimEeprom::SIZE, '\x5A');
+    ASSERT_EQ(::chmod(file.path.c_str(), 0444), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.path.c_str(), &before), 0);
+    CSimEeprom chip;
+    std::string error;
+    EXPECT_FALSE(chip.AttachFile(file.path, error));
+    EXPECT_EQ(error, file.path + ": read-only file; left untouched");
+    struct stat after {};
+    ASSERT_EQ(::stat(file.path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced by a new file
+    EXPECT_EQ(after.st_mode & 0777, 0444u);
+    EXPECT_EQ(file.Read(), std::string(CSimEeprom::SIZE, '\x5A'));
+}
+
+TEST(SimFile, AWriteTheFileDoesNotTakeIsUndoneAndNamedUntilASaveSucceeds) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> spoil, mend;
+        std::string cause;
+    };
+    const Row rows[] = {
+        {"replaced by a folder",
+         [](const std::string& p) {
+             std::filesystem::remove(p);
+             std::filesystem::create_directory(p);
+         },
+         [](const std::string& p) { std::filesystem::remove(p); }, "Is a directory"},
+        {"marked read-only", [](const std::string& p) { ::chmod(p.c_str(), 0444); },
+         [](const std::string& p) { ::chmod(p.c_str(), 0644); }, "Permission denied"},
+    };
+    for (const Row& row : rows) {
+        ContentFile file;
+        CSimParallelPort port;
+        std::string error;
+        ASSERT_TRUE(port.Chip().AttachFile(file.path, error)) << error;
+        ASSERT_GT(Request(port), 0);
+        row.spoil(file.path);
+        EXPECT_EQ(Drive(port, "S A6 46 22 P"), "+++") << row.name;  // the chip takes the bytes
+        port.Spin(500'000);
+        EXPECT_EQ(Drive(port, "S A6 46 S =A7 R- P"), "+++FF ") << row.name;
+        EXPECT_EQ(port.StorageFault(), file.path + ": " + row.cause) << row.name;
+        EXPECT_EQ(port.Chip().SaveFailures(), 1) << row.name;
+        row.mend(file.path);
+        EXPECT_EQ(Drive(port, "S A6 46 22 P"), "+++") << row.name;
+        port.Spin(500'000);
+        EXPECT_EQ(Drive(port, "S A6 46 S =A7 R- P"), "+++22 ") << row.name;
+        EXPECT_EQ(port.StorageFault(), "") << row.name;
+        EXPECT_EQ(static_cast<uint8_t>(file.Read().at(0x346)), 0x22) << row.name;
+    }
 }
