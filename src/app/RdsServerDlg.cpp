@@ -181,8 +181,9 @@ void CRdsServerDlg::OnTick() {
     PullFromControls();  // a refused port leaves the fields as they stand; the tick goes on
     if (m_noDirectPorts) Refuse();
 
-    // While time packets go out the tick does nothing else; its counters wait.
+    // While time packets go out the tick does nothing else but keep the EEPROM in step.
     if (m_timeServer.TickCycle()) {
+        SyncOnRhythm();
         PushToControls();
         return;
     }
@@ -196,12 +197,7 @@ void CRdsServerDlg::OnTick() {
         m_tickCount = 0;
     }
 
-    if (++m_syncCount >= SYNC_TICKS) {
-        m_syncCount = 0;
-        m_model.RefreshClock();
-        SyncEeprom();
-        ShowImageDump();
-    }
+    SyncOnRhythm();
 
     m_controls.clockText = m_model.GetClockText();
     ShowImageLength();
@@ -215,6 +211,15 @@ void CRdsServerDlg::OnTick() {
     m_timeServer.TickSchedule(m_controls.timeServerActive);
 
     PushToControls();
+}
+
+void CRdsServerDlg::SyncOnRhythm() {
+    if (++m_syncCount >= SYNC_TICKS) {
+        m_syncCount = 0;
+        m_model.RefreshClock();
+        SyncEeprom();
+        ShowImageDump();
+    }
 }
 
 void CRdsServerDlg::ShowImageLength() {

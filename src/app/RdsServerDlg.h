@@ -80,6 +80,7 @@ private:
     void InitCoderLink();
     void ShowImageDump();
     void ShowImageLength();
+    void SyncOnRhythm();  // every SYNC_TICKS ticks, time cycle or not
 
     // ---- exchange with the window ----
     bool PullFromControls();
