@@ -14,6 +14,9 @@ namespace {
 constexpr int kKeepIdleSeconds = 60;
 constexpr int kKeepIntervalSeconds = 10;
 constexpr int kKeepProbes = 3;
+// What a waiting client may have read for it ahead of its turn; the rest stays with the
+// kernel, so 64 waiting clients cannot fill the memory.
+constexpr qint64 kWaitingReadLimit = 64 * 1024;
 
 void SetKeepAlive(QTcpSocket& socket) {
     const auto fd = static_cast<int>(socket.socketDescriptor());
@@ -62,6 +65,7 @@ bool CRdsSocket::Accept(CRdsSocket& into) {
     into.Close();
     into.DropSocket();
     into.m_socket.reset(raw);
+    raw->setReadBufferSize(0);
     into.m_connectDone = true;
     into.Wire(*raw);
 
@@ -175,6 +179,7 @@ void CRdsSocket::TakePending() {
             continue;
         }
         SetKeepAlive(*socket);
+        socket->setReadBufferSize(kWaitingReadLimit);
         m_waiting.push_back(std::move(socket));
     }
 }

@@ -146,3 +146,21 @@ TEST_F(WaitingClientsTest, ServedAndWaitingSocketsProbeAVanishedPeerAfterAMinute
         EXPECT_EQ(Option(fd, IPPROTO_TCP, TCP_KEEPCNT), 3);
     }
 }
+
+// More than a waiting client may have read ahead of its turn: the rest waits with the kernel and is not lost.
+TEST_F(WaitingClientsTest, AWaitingClientsLongFloodRunsWholeWhenItsTurnComes) {
+    auto served = ConnectClient(port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.IsClientConnected(); }));
+    auto flooding = ConnectClient(port);
+    Lines expected;
+    std::string flood;
+    for (int i = 0; i < 8000; ++i) flood += expected.emplace_back("TEXT=waiting line " + std::to_string(i)) + "\r\n";
+    ASSERT_GT(flood.size(), 128u * 1024u);
+    SendRaw(*flooding, flood);
+    flooding->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flooding->state() == QAbstractSocket::UnconnectedState; }, 30000));
+    EXPECT_TRUE(host.executed.empty());
+    served->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host.executed.size() == 8000 && !server.IsClientConnected(); }, 30000));
+    EXPECT_EQ(host.executed, expected);
+}
