@@ -208,8 +208,9 @@ void CRdsServerDlg::OnTick() {
     PullFromControls();  // a refused port leaves the fields as they stand; the tick goes on
     if (m_noDirectPorts) Refuse();
 
-    // While time packets go out the tick does nothing else; its counters wait.
+    // While time packets go out the tick does nothing else but keep the EEPROM in step.
     if (m_timeServer.TickCycle()) {
+        SyncOnRhythm();
         PushToControls();
         return;
     }
@@ -223,12 +224,7 @@ void CRdsServerDlg::OnTick() {
         m_tickCount = 0;
     }
 
-    if (++m_syncCount >= SYNC_TICKS) {
-        m_syncCount = 0;
-        m_model.RefreshClock();
-        SyncEeprom();
-        ShowImageDump();
-    }
+    SyncOnRhythm();
 
     m_controls.clockText = m_model.GetClockText();
     ShowImageLength();
@@ -250,6 +246,15 @@ void CRdsServerDlg::ScheduleReadRetry() {
     // The size is taken from DEF.INI again, so a corrected EEPROMSIZE needs no restart.
     m_mirror.SetEepromSize(CConfigReader::ReadFile(FindWorkingFile("DEF.INI")).settings.eepromSize);
     m_initialLoadPending = true;
+}
+
+void CRdsServerDlg::SyncOnRhythm() {
+    if (++m_syncCount >= SYNC_TICKS) {
+        m_syncCount = 0;
+        m_model.RefreshClock();
+        SyncEeprom();
+        ShowImageDump();
+    }
 }
 
 void CRdsServerDlg::ShowImageLength() {

@@ -91,6 +91,7 @@ private:
     void ShowImageLength();
     void ScheduleReadRetry();
     void LogStorageFault();
+    void SyncOnRhythm();  // every SYNC_TICKS ticks, time cycle or not
 
     // ---- exchange with the window ----
     bool PullFromControls();

@@ -1,48 +1,39 @@
 #include "CommandServer.h"
 
-#include <QTimer>
-#include <functional>
+#include <algorithm>
 #include <vector>
 
 namespace {
 
-class CQtLineTimer : public ILineTimer {
-public:
-    explicit CQtLineTimer(std::function<void()> onTimeout)
-    {
-        m_timer.setSingleShot(true);
-        m_timer.setInterval(CCommandServer::kLineWaitMs);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, std::move(onTimeout));
-    }
-    void Start() override { m_timer.start(); }
-    void Stop() override { m_timer.stop(); }
-
-private:
-    QTimer m_timer;
-};
-
-const char* const kPortTaken = "Imposs\xEDvel de criar o porto - pode estar atribu\xED" "do.";
+const char* const kPortTaken =
+    "Imposs\xEDvel de criar o porto - pode estar atribu\xED"
+    "do.";
 const char* const kAddressWarning = "Valor de rede incorrecto. o IP dever\xE1 terminar com X.X.X.0";
 const char* const kMaskWarning = "Esse valor de rede n\xE3o permite comunica\xE7\xE3o!";
+const char* const kIdleClosed = "Cliente sem enviar nada h\xE1 60 s com outro \xE0 espera: liga\xE7\xE3o fechada.";
+const char* const kRunTogether =
+    "Aviso: comando sem fim de linha (CR ou LF) com texto depois do valor; corre tudo como uma s\xF3 linha.";
 
 }  // namespace
 
-CCommandServer::CCommandServer(INetHost& host, ILineTimer* lineTimer) : m_host(host), m_lineTimer(lineTimer)
-{
-    if (!m_lineTimer) {
-        m_ownTimer = std::make_unique<CQtLineTimer>([this] { OnLineTimeout(); });
-        m_lineTimer = m_ownTimer.get();
-    }
+CCommandServer::CCommandServer(INetHost& host, ILineTimer* lineTimer)
+    : CCommandServer(host, CommandTimers{lineTimer, nullptr, nullptr}) {}
+
+CCommandServer::CCommandServer(INetHost& host, const CommandTimers& timers)
+    : m_host(host),
+      m_lineTimer(OwnOrGiven(timers.line, m_ownLineTimer, kLineWaitMs, [this] { OnLineTimeout(); })),
+      m_retryTimer(OwnOrGiven(timers.listenRetry, m_ownRetryTimer, kListenRetryMs, [this] { OnListenRetry(); })),
+      m_idleTimer(OwnOrGiven(timers.idle, m_ownIdleTimer, kIdleMs, [this] { OnIdleTimeout(); })) {
     m_listenSocket.SetCommandOwner(this);
     m_commandSocket.SetCommandOwner(this);
 }
 
 CCommandServer::~CCommandServer() = default;
 
-std::string CCommandServer::BuildGreeting(bool hardwareReady, const std::string& connectionLine)
-{
-    std::string g = "Orvane Server versao 5.0\n\rRelease date 01-Julho-2002\n\r"
-                    "COMSER / DIRECT RDS ACCESS ( X24C32 ) / TIMESERVER\n\r\n\r";
+std::string CCommandServer::BuildGreeting(bool hardwareReady, const std::string& connectionLine) {
+    std::string g =
+        "Orvane Server versao 5.0\n\rRelease date 01-Julho-2002\n\r"
+        "COMSER / DIRECT RDS ACCESS ( X24C32 ) / TIMESERVER\n\r\n\r";
     g += "Direitos de autor: Orvane Sistemas de Radiodifusao.\n\r";
     g += "Todos os direitos reservados.\n\r";
     g += "\n\r\n\aSTATUS :";
@@ -55,46 +46,72 @@ std::string CCommandServer::BuildGreeting(bool hardwareReady, const std::string&
     return g;
 }
 
-void CCommandServer::StartListening()
-{
+void CCommandServer::StartListening() {
     m_host.EnableControl(kIdCloseButton, true);
     m_host.EnableControl(kIdConnectButton, false);
-    if (!m_listening) {
-        if (!m_listenSocket.Listen(m_host.GetPort(), kBacklog)) {
-            m_host.ShowMessage(m_host.ApplicationName(), kPortTaken, MessageIcon::None);
-            return;
-        }
-        m_listening = true;
+    if (!m_listening && !TryListen()) {
+        m_host.ShowMessage(m_host.ApplicationName(), kPortTaken, MessageIcon::None);
+        // Headless there is no "Ligar": the port is tried again until whoever holds it lets go.
+        m_retrying = true;
+        m_retryTimer->Start();
+        return;
+    }
+    ShowSocketState(m_clientConnected);
+    m_host.EnableControl(kIdSocketState, true);
+}
+
+bool CCommandServer::TryListen() {
+    if (!m_listenSocket.Listen(m_host.GetPort(), kBacklog)) return false;
+    m_listening = true;
+    // Said when nobody chose the port or after a wait for it: the only times it is news.
+    if (m_retrying || m_host.GetPort() == 0)
+        m_host.AddLogLine("Servidor de comandos \xE0 escuta no porto " + std::to_string(BoundPort()) + ".");
+    m_retrying = false;
+    m_retryTimer->Stop();
+    return true;
+}
+
+void CCommandServer::OnListenRetry() {
+    if (!m_retrying || m_listening) return;
+    if (!TryListen()) {
+        m_retryTimer->Start();
+        return;
     }
     ShowSocketState(false);
     m_host.EnableControl(kIdSocketState, true);
 }
 
-void CCommandServer::StopListening()
-{
+void CCommandServer::StopListening() {
     m_host.EnableControl(kIdCloseButton, false);
     m_host.EnableControl(kIdConnectButton, true);
+    m_retrying = false;
+    m_retryTimer->Stop();
     if (m_listening) {
         // A command the client sent without a line end still counts.
-        if (m_clientConnected)
-            FlushHeld();
+        if (m_clientConnected) FlushHeld();
         m_listenSocket.Close();
         m_commandSocket.Close();
         m_clientConnected = false;
         m_listening = false;
         m_assembler.Reset();
+        m_idleTimer->Stop();
     }
     m_host.SetSocketPicture(SocketPicture::Closed);
 }
 
-void CCommandServer::OnClientAccept()
-{
-    if (m_clientConnected)
+void CCommandServer::OnClientAccept() {
+    if (!m_clientConnected) {
+        ServeNext();
         return;
+    }
+    // Someone now waits behind a client that has long gone quiet.
+    if (m_clientIdle) OnIdleTimeout();
+}
+
+void CCommandServer::ServeNext() {
     // The lamp and the flag follow a connection we really hold; a failed accept leaves the
     // listener free for the next client.
-    if (!m_listenSocket.Accept(m_commandSocket))
-        return;
+    if (!m_listenSocket.Accept(m_commandSocket)) return;
 
     std::string address = "0.0.0.0";
     int port = 0;
@@ -104,26 +121,35 @@ void CCommandServer::OnClientAccept()
 
     ShowSocketState(true);
     m_clientConnected = true;
+    m_clientIdle = false;
     m_assembler.Reset();
     m_lineTimer->Stop();
+    m_idleTimer->Start();
 
     const std::string greeting = BuildGreeting(m_host.IsHardwareReady(), connectionLine);
     m_commandSocket.Send(greeting.data(), static_cast<int>(greeting.size()));
 }
 
-void CCommandServer::OnClientReceive()
-{
+void CCommandServer::OnIdleTimeout() {
+    if (!m_clientConnected) return;
+    m_clientIdle = true;
+    if (m_listenSocket.WaitingCount() == 0) return;
+    m_host.AddLogLine(kIdleClosed);
+    EndClient();
+}
+
+void CCommandServer::OnClientReceive() {
     // Qt signals new data once however much arrived: keep taking receives until none is left.
     while (m_clientConnected && m_commandSocket.BytesAvailable() > 0) {
         const int n = m_commandSocket.Receive(m_rxBuffer.data(), static_cast<int>(CLineAssembler::kMaxLine));
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
+        m_clientIdle = false;
+        m_idleTimer->Start();
         HandleReceive(n);
     }
 }
 
-void CCommandServer::HandleReceive(int length)
-{
+void CCommandServer::HandleReceive(int length) {
     if (m_host.IsExternalCoder()) {
         // The external coder takes each receive as it came.
         std::string line(m_rxBuffer.data(), static_cast<std::size_t>(length));
@@ -131,58 +157,62 @@ void CCommandServer::HandleReceive(int length)
         m_host.SendToCoder(line);
         return;
     }
+    WarnRunTogether(m_rxBuffer.data(), length);
     std::vector<std::string> lines;
     m_assembler.Feed(m_rxBuffer.data(), static_cast<std::size_t>(length), lines);
-    for (const auto& line : lines)
-        RunLine(line);
-    if (m_assembler.HasHeld())
-        m_lineTimer->Start();
-    else
-        m_lineTimer->Stop();
+    for (const auto& line : lines) RunLine(line);
+    if (m_assembler.HasHeld()) m_lineTimer->Start();
+    else m_lineTimer->Stop();
 }
 
-void CCommandServer::RunLine(const std::string& line)
-{
+void CCommandServer::RunLine(const std::string& line) {
     const CommandResult result = m_host.ExecuteCommandLine(line);
     m_host.AddLogLine(line + (result.executed == 1 ? " - OK" : " - ERROR"));
-    if (!result.remark.empty())
-        m_host.AddLogLine(result.remark);
+    if (!result.remark.empty()) m_host.AddLogLine(result.remark);
 }
 
-void CCommandServer::FlushHeld()
-{
+void CCommandServer::FlushHeld() {
     m_lineTimer->Stop();
     std::string line;
-    if (m_assembler.TakeHeld(line))
-        RunLine(line);
+    if (m_assembler.TakeHeld(line)) RunLine(line);
 }
 
-void CCommandServer::OnLineTimeout()
-{
-    if (m_clientConnected)
-        FlushHeld();
+void CCommandServer::OnLineTimeout() {
+    if (m_clientConnected) FlushHeld();
 }
 
-void CCommandServer::OnClientClose()
-{
+void CCommandServer::WarnRunTogether(const char* data, int length) {
+    if (m_assembler.SawLineEnd()) return;
+    const char* const stop = data + length;
+    if (std::any_of(data, stop, [](char c) { return c == '\r' || c == '\n'; })) return;
+    if (HasTextAfterFirstValue(std::string(data, stop))) m_host.AddLogLine(kRunTogether);
+}
+
+void CCommandServer::OnClientClose() {
+    if (!m_clientConnected) return;
     // Bytes that came with the close are commands like any others.
     OnClientReceive();
-    if (m_clientConnected)
-        FlushHeld();
-    m_commandSocket.Close();
-    StopListening();
-    StartListening();
+    EndClient();
 }
 
-void CCommandServer::ShowSocketState(bool connected)
-{
+void CCommandServer::EndClient() {
+    if (m_clientConnected) FlushHeld();
+    m_commandSocket.Close();
+    m_clientConnected = false;
+    m_clientIdle = false;
+    m_idleTimer->Stop();
+    m_assembler.Reset();
+    if (!m_listening) return;
+    ShowSocketState(false);
+    ServeNext();
+}
+
+void CCommandServer::ShowSocketState(bool connected) {
     m_host.SetSocketPicture(connected ? SocketPicture::Connected : SocketPicture::Listening);
 }
 
-bool CCommandServer::OnNetAddressChanged(const NetEntry& entry, NetEntry& corrected)
-{
-    if (!entry.complete)
-        return false;
+bool CCommandServer::OnNetAddressChanged(const NetEntry& entry, NetEntry& corrected) {
+    if (!entry.complete) return false;
     if (m_warnAddress && entry.fields[3] != 0) {
         m_warnAddress = false;
         m_host.ShowMessage(m_host.ApplicationName(), kAddressWarning, MessageIcon::None);
@@ -192,13 +222,10 @@ bool CCommandServer::OnNetAddressChanged(const NetEntry& entry, NetEntry& correc
     return true;
 }
 
-void CCommandServer::OnNetMaskChanged(const NetEntry& entry)
-{
-    if (!entry.complete || !m_warnMask)
-        return;
+void CCommandServer::OnNetMaskChanged(const NetEntry& entry) {
+    if (!entry.complete || !m_warnMask) return;
     for (int field : entry.fields)
-        if (field != 255)
-            return;
+        if (field != 255) return;
     m_warnMask = false;
     m_host.ShowMessage(m_host.ApplicationName(), kMaskWarning, MessageIcon::None);
 }

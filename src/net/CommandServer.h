@@ -1,6 +1,7 @@
 #pragma once
 // The TCP command server: one client at a time, a greeting on connection, every line the
-// client sends run on the model and logged, nothing sent back.
+// client sends run on the model and logged, nothing sent back. Clients that come meanwhile
+// wait on the one listener and are served in turn.
 
 #include <array>
 #include <memory>
@@ -8,14 +9,17 @@
 
 #include "LineAssembler.h"
 #include "NetHost.h"
+#include "OneShotTimer.h"
 #include "RdsSocket.h"
 
 // Completes a held line piece when no more data follows. Tests drive it by hand.
-class ILineTimer {
-public:
-    virtual ~ILineTimer() = default;
-    virtual void Start() = 0;  // (re)starts the wait
-    virtual void Stop() = 0;
+using ILineTimer = IOneShotTimer;
+
+// The server's waits; any left out is a Qt timer of the server's own.
+struct CommandTimers {
+    IOneShotTimer* line = nullptr;         // kLineWaitMs: a held piece runs as it stands
+    IOneShotTimer* listenRetry = nullptr;  // kListenRetryMs: another try at a taken port
+    IOneShotTimer* idle = nullptr;         // kIdleMs: the served client has gone quiet
 };
 
 // One of the two network address entries (1003, 1004) as the window holds it.
@@ -27,22 +31,28 @@ struct NetEntry {
 class CCommandServer : public ICommandOwner {
 public:
     static constexpr int kLineWaitMs = 200;
-    static constexpr int kBacklog = 5;
+    static constexpr int kBacklog = 64;
+    static constexpr int kListenRetryMs = 10000;
+    static constexpr int kIdleMs = 60000;
 
-    // Without a timer of its own the server uses a Qt timer of kLineWaitMs.
     explicit CCommandServer(INetHost& host, ILineTimer* lineTimer = nullptr);
+    CCommandServer(INetHost& host, const CommandTimers& timers);
     ~CCommandServer() override;
     CCommandServer(const CCommandServer&) = delete;
     CCommandServer& operator=(const CCommandServer&) = delete;
 
-    void StartListening();  // "Ligar", start-up, and after each client
-    void StopListening();   // "Fechar", shutdown, and after each client
+    void StartListening();  // "Ligar" and start-up; a taken port is tried again until it is free
+    void StopListening();   // "Fechar" and shutdown; waiting clients are closed too
 
     void OnClientAccept() override;
     void OnClientReceive() override;
     void OnClientClose() override;
     // The line timer ran out: the held piece runs as it stands.
     void OnLineTimeout();
+    // The retry timer ran out: the taken port is tried again, without another message.
+    void OnListenRetry();
+    // The idle timer ran out: the served client gives way as soon as another one waits.
+    void OnIdleTimeout();
 
     // Address entry changed: the entry's new fields, the last one forced to 0.
     // Nothing is returned for an incomplete entry, which stays as it is.
@@ -54,23 +64,35 @@ public:
     [[nodiscard]] bool IsClientConnected() const { return m_clientConnected; }
     // The port the listener holds now (what a client must use when m_port is 0); 0 when down.
     [[nodiscard]] int BoundPort() const { return m_listenSocket.LocalPort(); }
+    // Accepted clients waiting for their turn.
+    [[nodiscard]] int WaitingClients() const { return m_listenSocket.WaitingCount(); }
 
     // The bytes sent to a client on connection.
     [[nodiscard]] static std::string BuildGreeting(bool hardwareReady, const std::string& connectionLine);
 
 private:
+    bool TryListen();
     void ShowSocketState(bool connected);
+    void ServeNext();
+    void EndClient();
     void HandleReceive(int length);
+    void WarnRunTogether(const char* data, int length);
     void RunLine(const std::string& line);
     void FlushHeld();
 
     INetHost& m_host;
-    std::unique_ptr<ILineTimer> m_ownTimer;
-    ILineTimer* m_lineTimer;
+    std::unique_ptr<IOneShotTimer> m_ownLineTimer;
+    std::unique_ptr<IOneShotTimer> m_ownRetryTimer;
+    std::unique_ptr<IOneShotTimer> m_ownIdleTimer;
+    IOneShotTimer* m_lineTimer;
+    IOneShotTimer* m_retryTimer;
+    IOneShotTimer* m_idleTimer;
     CRdsSocket m_listenSocket;
     CRdsSocket m_commandSocket;
     bool m_listening = false;
     bool m_clientConnected = false;
+    bool m_retrying = false;    // the port was taken; the retry timer runs
+    bool m_clientIdle = false;  // the served client has sent nothing for kIdleMs
     bool m_warnAddress = true;
     bool m_warnMask = true;
     std::array<char, 2048> m_rxBuffer{};

@@ -2,19 +2,38 @@
 
 #include <algorithm>
 
-void TrimCommandLine(std::string& line)
-{
+void TrimCommandLine(std::string& line) {
     const auto zero = line.find('\0');
-    if (zero != std::string::npos)
-        line.resize(zero);
+    if (zero != std::string::npos) line.resize(zero);
     std::size_t end = line.size();
-    while (end > 0 && IsBelowSigned(line[end - 1], 0x21))
-        --end;
+    while (end > 0 && IsBelowSigned(line[end - 1], 0x21)) --end;
     line.resize(end);
 }
 
-void CLineAssembler::Feed(const char* data, std::size_t length, std::vector<std::string>& lines)
-{
+bool HasTextAfterFirstValue(const std::string& receive) {
+    std::string line = receive;
+    TrimCommandLine(line);
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) return false;
+    std::size_t pos = equals + 1;
+    if (pos < line.size() && line[pos] == '"') {
+        const auto closing = line.find('"', pos + 1);
+        // An unclosed quote takes the rest of the line as text, as the command does.
+        return closing != std::string::npos && closing + 1 < line.size();
+    }
+    // A text keyword without its quote changes nothing, whatever follows.
+    if (line.starts_with("PSN=") || line.starts_with("TXT")) return false;
+    // Hex values are digits and the odd separator (AFDEF=1,5A); a keyword's letters or its
+    // '=' or a quote are no part of any of them.
+    for (; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        const bool letterPastF = (c >= 'G' && c <= 'Z') || (c >= 'g' && c <= 'z');
+        if (letterPastF || c == '"' || c == '=') return true;
+    }
+    return false;
+}
+
+void CLineAssembler::Feed(const char* data, std::size_t length, std::vector<std::string>& lines) {
     const char* const stop = data + length;
     const bool hasLineEnd = std::any_of(data, stop, [](char c) { return c == '\r' || c == '\n'; });
 
@@ -38,34 +57,28 @@ void CLineAssembler::Feed(const char* data, std::size_t length, std::vector<std:
             continue;
         }
         m_held.push_back(*p);
-        if (m_held.size() == kMaxLine)
-            FinishLine(lines);
+        if (m_held.size() == kMaxLine) FinishLine(lines);
     }
 }
 
-void CLineAssembler::FinishLine(std::vector<std::string>& lines)
-{
+void CLineAssembler::FinishLine(std::vector<std::string>& lines) {
     // Between the CR and the LF of a pair there is nothing the client sent.
-    if (m_held.empty())
-        return;
+    if (m_held.empty()) return;
     std::string line;
     line.swap(m_held);
     TrimCommandLine(line);
     lines.push_back(std::move(line));
 }
 
-bool CLineAssembler::TakeHeld(std::string& line)
-{
+bool CLineAssembler::TakeHeld(std::string& line) {
     line.clear();
-    if (m_held.empty())
-        return false;
+    if (m_held.empty()) return false;
     line.swap(m_held);
     TrimCommandLine(line);
     return true;
 }
 
-void CLineAssembler::Reset()
-{
+void CLineAssembler::Reset() {
     m_sawLineEnd = false;
     m_held.clear();
 }

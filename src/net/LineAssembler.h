@@ -15,6 +15,11 @@
 // Cuts the line at a zero byte, then drops trailing blanks, control bytes and 0x80..0xFF.
 void TrimCommandLine(std::string& line);
 
+// Whether a bare receive looks like a second command run into the first: something other
+// than blanks after the closing quote of a quoted value, or a letter past F or a quote or an
+// '=' after a hex value. A receive without '=', or an unquoted text value, is never suspected.
+[[nodiscard]] bool HasTextAfterFirstValue(const std::string& receive);
+
 class CLineAssembler {
 public:
     // The longest line the receive buffer holds; longer lines are handled in pieces of this size.

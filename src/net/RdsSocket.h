@@ -4,6 +4,7 @@
 
 #include <QMetaObject>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,11 +41,14 @@ public:
     void SetTimeOwner(ITimeOwner* owner) { m_timeOwner = owner; }
 
     // Listener role: binds the port on every IPv4 address and listens. False when it cannot.
+    // Up to `backlog` accepted connections wait their turn here; any beyond are closed at once.
     bool Listen(int port, int backlog);
     // The port actually bound; 0 when not listening.
     [[nodiscard]] int LocalPort() const;
     // Takes the oldest waiting connection into `into`. False when none could be taken.
     bool Accept(CRdsSocket& into);
+    // Accepted connections not yet taken, including those whose peer has gone since.
+    [[nodiscard]] int WaitingCount() const { return static_cast<int>(m_waiting.size()); }
 
     // Connection role. Receive gives the byte count, or -1 when the socket cannot be read.
     int Receive(char* buffer, int maxBytes);
@@ -63,11 +67,15 @@ public:
 private:
     void Wire(QTcpSocket& socket);
     void Unwire();
+    void TakePending();
+    void DropSocket();
 
     ICommandOwner* m_commandOwner = nullptr;
     ITimeOwner* m_timeOwner = nullptr;
     std::unique_ptr<QTcpServer> m_server;
     std::unique_ptr<QTcpSocket> m_socket;
+    std::deque<std::unique_ptr<QTcpSocket>> m_waiting;
+    std::size_t m_maxWaiting = 0;
     std::vector<QMetaObject::Connection> m_links;
     bool m_connectDone = false;  // errors after the connection was made are not connect failures
 };

@@ -7,19 +7,22 @@
 #include <string>
 
 #include "NetHost.h"
+#include "OneShotTimer.h"
 #include "RdsSocket.h"
 #include "TimeClients.h"
 
 class CTimeServer : public ITimeOwner {
 public:
     static constexpr int kTimeoutTicks = 15;  // abandoned when more ticks than this were waited
+    static constexpr int kConnectLimitMs = 2000;
 
-    explicit CTimeServer(INetHost& host);
+    // Without a connect timer of its own the server uses a Qt timer of kConnectLimitMs.
+    explicit CTimeServer(INetHost& host, IOneShotTimer* connectTimer = nullptr);
     ~CTimeServer() override;
     CTimeServer(const CTimeServer&) = delete;
     CTimeServer& operator=(const CTimeServer&) = delete;
 
-    // The tick's cycle step. True while a cycle is under way: the tick then does nothing else.
+    // The tick's cycle step. True while a cycle is under way.
     bool TickCycle();
     // The tick's schedule step, at its end; starts a cycle at the set minute or when struck.
     void TickSchedule(bool timeServerActive);
@@ -32,6 +35,8 @@ public:
     void OnTimeConnect() override;
     void OnTimeConnectFailed(int errorCode) override;
     void OnTimeSendReady() override;
+    // A client has not accepted within kConnectLimitMs: it is given up and the cycle moves on.
+    void OnConnectTimeout();
 
     // ---- state, public for the controller (settings) and the tests ----
     int m_timeMinute = 0;
@@ -51,4 +56,6 @@ private:
     void NewTimeSocket();
 
     INetHost& m_host;
+    std::unique_ptr<IOneShotTimer> m_ownConnectTimer;
+    IOneShotTimer* m_connectTimer;
 };

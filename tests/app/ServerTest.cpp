@@ -18,6 +18,11 @@ static const std::string STATION = "; station\nPI=C201\nXY\nXYZ\n.ASYNCLOAD\nPSN
 static const std::vector<std::string> STATION_LOG = {"PI=C201 - OK", "XYZ - ERROR", "PSN=\"RADIO XX\" - OK",
                                                      std::string(74, '*')};
 
+// PORT=0 in the quiet settings: the server says which port the system chose.
+static std::string ListeningLine(int port) {
+    return "Servidor de comandos \xE0 escuta no porto " + std::to_string(port) + ".";
+}
+
 static std::string StatusFile(const std::string& t) { return "<html>\n<P><FONT FACE=>" + t + "</FONT></P>\n</html>\n"; }
 
 using Server = ServerFixture;
@@ -29,11 +34,12 @@ TEST_F(Server, StartupLogsConfigurationPlatformAndCommandFileInOrder) {
     Start();
     std::vector<std::string> expected = {DEF_HEADER, "PORT=0", "EEPROMSIZE=1000", "RPSN=3", "LPT=632", "WRHALTTIME=400",
         "Uso de ciclos WRITE-POLL ( FAST WRITES )", "Envio de comandos em porta SERIE ( modo antigo )", DEF_BANNER,
-        BUS_LINE, "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.", RDS_HEADER};
+        BUS_LINE, ListeningLine(dlg->BoundPort()),
+        "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.", RDS_HEADER};
     expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
     EXPECT_EQ(view.allLog, expected);
     // The timer runs before the command file, whose commands stay here for want of a serial link.
-    EXPECT_EQ(view.logAtTimerStart, 11u);
+    EXPECT_EQ(view.logAtTimerStart, 12u);
     EXPECT_EQ(dlg->Model().Station().Pi(), 0xC201);
     // Settings reached the controller, the bus and the model; ".ASYNCLOAD" ticks the box too.
     const CI2cPort& bus = dlg->Bus();
@@ -54,8 +60,8 @@ TEST_P(ServerMissingFile, RunsOnWithTheReportedDefaults) {
     const bool config = GetParam();
     Write(config ? "DEF.INI" : "RDS.TXT", config ? QUIET_PORT : STATION);
     Start();
-    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", DEF_BANNER, BUS_LINE, RDS_HEADER,
-                                         "Ficheiro RDS.TXT Inexistente."};
+    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", DEF_BANNER, BUS_LINE, ListeningLine(dlg->BoundPort()),
+                                         RDS_HEADER, "Ficheiro RDS.TXT Inexistente."};
     if (!config) {
         expected = {DEF_HEADER, "DEF.INI n\xE3o encontrado :",
                     "V\xE3o ser usados parametros BASE ( podem afectar o Hardware ).", BUS_LINE, RDS_HEADER};

@@ -27,7 +27,11 @@ public:
     std::string ApplicationName() override { return "Orvane"; }
     bool IsHardwareReady() override { return hardwareReady; }
     std::string GetClockText() override { return "12:34:56"; }
-    void GetClockTime(int& h, int& m, int& s) override { h = hms[0]; m = hms[1]; s = hms[2]; }
+    void GetClockTime(int& h, int& m, int& s) override {
+        h = hms[0];
+        m = hms[1];
+        s = hms[2];
+    }
     void SetSocketPicture(SocketPicture shown) override { picture = shown; }
     void EnableControl(int id, bool on) override { enabled[id] = on; }
     int GetPort() override { return port; }
@@ -36,8 +40,14 @@ public:
     void SetNextUpdateText(const std::string& text) override { nextUpdate.push_back(text); }
     std::string FindWorkingFile(const std::string& name) override { return folder + "/" + name; }
     // Each receive the server handles starts or stops the wait exactly once.
-    void Start() override { armed = true; ++timerCalls; }
-    void Stop() override { armed = false; ++timerCalls; }
+    void Start() override {
+        armed = true;
+        ++timerCalls;
+    }
+    void Stop() override {
+        armed = false;
+        ++timerCalls;
+    }
 
     Lines executed, log, connections, messages, coder, nextUpdate;
     SocketPicture picture = SocketPicture::Closed;
@@ -46,6 +56,13 @@ public:
     std::array<int, 3> hms{};      // the clock's hour, minute and second
     int port = 0, timerCalls = 0;  // port 0: the system picks
     std::string folder;
+};
+
+// A wait the test ends by calling the owner's time-out handler itself.
+struct FakeTimer : IOneShotTimer {
+    void Start() override { armed = true; }
+    void Stop() override { armed = false; }
+    bool armed = false;
 };
 
 inline std::unique_ptr<QTcpSocket> ConnectClient(int port) {

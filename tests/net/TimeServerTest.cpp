@@ -27,7 +27,8 @@ protected:
 
     QTemporaryDir dir;
     FakeNetHost host;
-    CTimeServer server{host};
+    FakeTimer connectLimit;
+    CTimeServer server{host, &connectLimit};
     const std::string rule = std::string(62, '-');
 };
 
@@ -55,10 +56,10 @@ TEST_F(TimeServerTest, ServesEveryUsableClientFromTheLastLineToTheFirstOnceAnHou
     EXPECT_TRUE(a.received == "TIME=[05.08.46.23]" && b.received == a.received && c.received == a.received);
     auto to = [](const std::string& line) { return "Sending to " + line + " : TIME=[05.08.46.23]"; };
     const std::string skipped = " : skipped, address or port out of range.";
-    EXPECT_EQ(host.log, (Lines{rule, to(c.Line()), "Sent OK.", rule, to(lineB), "Sent OK.",
-                               rule, "Sending to 127.0.0.1@65536" + skipped, rule, "Sending to " + big + skipped,
-                               rule, to(refused), "Sending ERROR - Not ONLINE ???",
-                               rule, "Sending to " + octet + skipped, rule, to(a.Line()), "Sent OK."}));
+    EXPECT_EQ(host.log, (Lines{rule, to(c.Line()), "Sent OK.", rule, to(lineB), "Sent OK.", rule,
+                               "Sending to 127.0.0.1@65536" + skipped, rule, "Sending to " + big + skipped, rule,
+                               to(refused), "Sending ERROR - Not ONLINE ???", rule, "Sending to " + octet + skipped,
+                               rule, to(a.Line()), "Sent OK."}));
     server.OnSendNow();
     server.TickSchedule(true);  // struck, but this minute had its cycle: the strike waits
     EXPECT_TRUE(!server.m_timeSending && server.m_strikeTimeServer && host.nextUpdate.size() == 1);
@@ -100,4 +101,34 @@ TEST_F(TimeServerTest, KeepsThirtyTwoClientsAndGivesUpOnASilentOneAtTheSeventeen
     EXPECT_EQ(host.log, (Lines{rule, "Sending to " + line + " #32  : TIME=[23.59.00.2C]",  // 23 ^ 59 = 44
                                "Sending timeout error. ( Machine off ? )", rule,
                                "Sending to " + line + " #31  : TIME=[23.59.00.2C]"}));
+}
+
+// Each hung connect ends at the connect limit, so a cycle through dead clients no longer takes minutes.
+TEST_F(TimeServerTest, AClientThatNeverAcceptsIsGivenUpAtTheConnectLimit) {
+    QTcpServer silent;  // accepts nothing: once its queue is full, a connect never completes
+    silent.setListenBacklogSize(0);
+    silent.setMaxPendingConnections(0);
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    std::array<QTcpSocket, 3> fillers;
+    for (auto& filler : fillers) filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
+    TimeListener alive;
+    const std::string dead = "127.0.0.1@" + std::to_string(silent.serverPort());
+    WriteClients(alive.Line() + "\n" + dead + "\n");
+    host.hms = {10, 21, 30};
+    server.StartTimeSync();
+    EXPECT_TRUE(connectLimit.armed);
+    QCoreApplication::processEvents();
+    server.TickCycle();
+    EXPECT_FALSE(server.m_timeStepDone);  // still connecting
+    server.OnConnectTimeout();
+    EXPECT_TRUE(server.m_timeStepDone);
+    server.TickCycle();  // the next tick goes on to the next client
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alive.received.size() == 18; }));
+    EXPECT_FALSE(connectLimit.armed);  // connected in time
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.m_timeStepDone; }));
+    server.TickCycle();
+    EXPECT_FALSE(server.m_timeSending);
+    const std::string packet = "TIME=[10.21.30.01]";  // 0x0A ^ 0x15 ^ 0x1E = 0x01
+    EXPECT_EQ(host.log, (Lines{rule, "Sending to " + dead + " : " + packet, "Sending timeout error. ( Machine off ? )",
+                               rule, "Sending to " + alive.Line() + " : " + packet, "Sent OK."}));
 }
