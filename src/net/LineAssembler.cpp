@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "TextTrim.h"
+
 void TrimCommandLine(std::string& line) {
     const auto zero = line.find('\0');
     if (zero != std::string::npos) line.resize(zero);
-    std::size_t end = line.size();
-    while (end > 0 && IsBelowSigned(line[end - 1], 0x21)) --end;
-    line.resize(end);
+    TrimTrailingBelow(line, 0x21);
 }
 
 bool HasTextAfterFirstValue(const std::string& receive) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "LineAssembler.h"
+#include "TextTrim.h"
 
 namespace {
 
@@ -64,10 +65,7 @@ bool IsUsableTimeClient(const std::array<int, 5>& numbers)
 std::string TrimTimeClientLine(const char* line)
 {
     std::string kept(line);
-    std::size_t end = kept.size();
-    while (end > 1 && IsBelowSigned(kept[end - 1], 0x20))
-        --end;
-    kept.resize(end);
+    TrimTrailingBelow(kept, 0x20, 1);
     return kept;
 }
 
