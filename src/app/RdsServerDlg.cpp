@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "FileLookup.h"
-#include "ImageDump.h"
 
 namespace {
 
@@ -36,18 +35,11 @@ constexpr const char* SIM_FILE_TEXT =
     "O conte\xFA"
     "do da EEPROM simulada n\xE3o pode ser guardado em\n";
 constexpr const char* SIM_FILE_END = "\nO programa vai sair.";
-constexpr const char* STORAGE_FAULT_PREFIX =
-    "EEPROM: conte\xFA"
-    "do n\xE3o guardado: ";
 
 constexpr const char* ILLEGAL_CLOSE_CAPTION = "Encerramento ilegal do programa???";
 constexpr const char* ILLEGAL_CLOSE_TEXT =
     "Se for intencional o encerramento do programa,\n"
     "use os procedimentos normais de encerramento...";
-
-constexpr const char* SYNC_HELD_LINE =
-    "EEPROM n\xE3o sincronizada: RDS.TXT n\xE3o foi lido e os valores por defeito n\xE3o "
-    "substituem os da EEPROM (at\xE9 um ENCODE ou Repor valores por defeito).";
 
 // The one command by which a client says the data it sent is the station's: the keyword,
 // then the end or anything but the table's separator, as the command language matches it.
@@ -241,37 +233,12 @@ void CRdsServerDlg::OnTick() {
     PushToControls();
 }
 
-void CRdsServerDlg::ScheduleReadRetry() {
-    if (m_readRetryTicks == 0 || --m_readRetryTicks != 0) return;
-    // The size is taken from DEF.INI again, so a corrected EEPROMSIZE needs no restart.
-    m_mirror.SetEepromSize(CConfigReader::ReadFile(FindWorkingFile("DEF.INI")).settings.eepromSize);
-    m_initialLoadPending = true;
-}
-
-void CRdsServerDlg::SyncOnRhythm() {
-    if (++m_syncCount >= SYNC_TICKS) {
-        m_syncCount = 0;
-        m_model.RefreshClock();
-        SyncEeprom();
-        ShowImageDump();
-    }
-}
-
 void CRdsServerDlg::ShowImageLength() {
     const int length = m_model.GetImageLength();
     char lengthText[16];
     std::snprintf(lengthText, sizeof lengthText, "%04X", static_cast<unsigned>(length));
     m_controls.imageLengthText = lengthText;
     m_view.SetProgressPos(length / 16);
-}
-
-void CRdsServerDlg::ShowImageDump() {
-    // The list already shows an unchanged image; a journal would grow by 9 KB every 15 s.
-    std::vector<std::string> lines = ImageDumpLines(m_model.GetImage(), m_model.GetImageLength());
-    if (lines == m_shownDump) return;
-    m_view.ClearList(ServerList::Dump);
-    for (const std::string& line : lines) m_view.AddLine(ServerList::Dump, line);
-    m_shownDump = std::move(lines);
 }
 
 // ---------------------------------------------------------------- shutdown
@@ -359,59 +326,4 @@ void CRdsServerDlg::InitCoderLink() {
 void CRdsServerDlg::SendToCoder(const std::string&) {
     // Reached only while a link is configured, which InitCoderLink has ruled out.
     AddLog(NO_CODER_LINK_LINE);
-}
-
-// ---------------------------------------------------------------- EEPROM
-
-void CRdsServerDlg::ReadEeprom() {
-    const ReadReport report = m_mirror.ReadEeprom();
-    if (report.ready) {
-        AddLog(ReadLine(report));
-        m_readRetryTicks = 0;
-        if (!m_readFailureLogged.empty()) {
-            m_view.EnableControl(kIdAutoLoadBox, true);
-            m_view.EnableControl(kIdForceWriteBox, true);
-        }
-        m_readFailureLogged.clear();
-        return;
-    }
-    // A fixed cable or setting must bring the station back unattended; one line per new cause.
-    m_readRetryTicks = READ_RETRY_TICKS;
-    if (const std::string line = ReadFailedLine(report); line != m_readFailureLogged) {
-        m_readFailureLogged = line;
-        AddLog(line);
-    }
-}
-
-void CRdsServerDlg::LogStorageFault() {
-    const std::string fault = m_io ? m_io->StorageFault() : std::string();
-    // Once per failing stretch: a full disk would otherwise fill the log every sync.
-    if (!fault.empty() && m_storageFault.empty()) AddLog(STORAGE_FAULT_PREFIX + fault);
-    m_storageFault = fault;
-}
-
-void CRdsServerDlg::SyncEeprom() {
-    if (!m_mirror.IsHardwareReady() || !m_controls.autoLoad) return;
-    if (m_syncHeld) {
-        if (!m_syncHeldLogged) AddLog(SYNC_HELD_LINE);
-        m_syncHeldLogged = true;
-        return;
-    }
-    const SyncReport report =
-        m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
-    // Records that do not fit are told once, until their number changes.
-    if (report.recordsLeftOut != m_leftOutReported) {
-        m_leftOutReported = report.recordsLeftOut;
-        if (const std::string line = LeftOutLine(report); !line.empty()) AddLog(line);
-    }
-    for (const int address : report.deadBytes) AddLog(DeadByteLine(address));
-    LogStorageFault();
-    if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
-    if (const std::string line = SyncedLine(report); !line.empty()) AddLog(line);
-}
-
-void CRdsServerDlg::EraseEeprom() {
-    const EraseReport report = m_mirror.EraseEeprom();
-    LogStorageFault();
-    if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
 }
