@@ -18,8 +18,7 @@
 
 namespace {
 
-QCoreApplication& App()
-{
+QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "orvane-bench-net";
     static char* argv[] = {name, nullptr};
@@ -55,8 +54,7 @@ public:
 // A served client on a non-blocking plain socket, already past its greeting and in line mode.
 class Session {
 public:
-    Session()
-    {
+    Session() {
         App();
         server.StartListening();
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -66,22 +64,18 @@ public:
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         ::fcntl(fd, F_SETFL, O_NONBLOCK);
-        while (!server.IsClientConnected())
-            QCoreApplication::processEvents();
+        while (!server.IsClientConnected()) QCoreApplication::processEvents();
         Write("\r\n");
     }
     ~Session() { ::close(fd); }
 
     // Writes everything, letting the server run whenever the socket is full.
-    void Write(const std::string& bytes)
-    {
+    void Write(const std::string& bytes) {
         std::size_t pos = 0;
         while (pos < bytes.size()) {
             const ssize_t n = ::send(fd, bytes.data() + pos, bytes.size() - pos, MSG_NOSIGNAL);
-            if (n > 0)
-                pos += static_cast<std::size_t>(n);
-            else
-                QCoreApplication::processEvents();
+            if (n > 0) pos += static_cast<std::size_t>(n);
+            else QCoreApplication::processEvents();
         }
     }
 
@@ -90,8 +84,7 @@ public:
     int fd = -1;
 };
 
-void BM_CommandLinesPerSecond(benchmark::State& state)
-{
+void BM_CommandLinesPerSecond(benchmark::State& state) {
     Session session;
     const int batch = static_cast<int>(state.range(0));
     std::string bytes;
@@ -104,16 +97,14 @@ void BM_CommandLinesPerSecond(benchmark::State& state)
     for (auto _ : state) {
         const long target = session.host.logged + batch;
         session.Write(bytes);
-        while (session.host.logged < target)
-            QCoreApplication::processEvents();
+        while (session.host.logged < target) QCoreApplication::processEvents();
         lines += batch;
     }
     state.SetItemsProcessed(lines);
 }
 BENCHMARK(BM_CommandLinesPerSecond)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-void BM_SendToModelChange(benchmark::State& state)
-{
+void BM_SendToModelChange(benchmark::State& state) {
     Session session;
     uint16_t pi = 0x1000;
     for (auto _ : state) {
@@ -121,8 +112,7 @@ void BM_SendToModelChange(benchmark::State& state)
         char line[32];
         std::snprintf(line, sizeof line, "PI=%04X\r\n", pi);
         session.Write(line);
-        while (session.host.model.Station().Pi() != pi)
-            QCoreApplication::processEvents();
+        while (session.host.model.Station().Pi() != pi) QCoreApplication::processEvents();
     }
 }
 BENCHMARK(BM_SendToModelChange)->Unit(benchmark::kMicrosecond);

@@ -9,22 +9,21 @@
 #include "ControlIds.h"
 #include "MessageIcon.h"
 
-
 // The caption of a message box whose caption is left empty.
 inline constexpr const char* kApplicationName = "Orvane Server";
 
 // The values exchanged with the controls, in the order they are copied.
 struct ControlValues {
-    int port = 0;                  // 1002
-    std::string clockText;         // 1014
-    std::string imageLengthText;   // 1013
-    bool autoLoad = false;         // 1015
-    bool forceWrite = false;       // 1019
-    std::string mapReadout;        // 1020
-    bool pollWrite = false;        // 1021
-    bool autoTitles = false;       // 1022
-    bool timeServerActive = false; // 1023
-    std::string nextUpdateText;    // 1024
+    int port = 0;                   // 1002
+    std::string clockText;          // 1014
+    std::string imageLengthText;    // 1013
+    bool autoLoad = false;          // 1015
+    bool forceWrite = false;        // 1019
+    std::string mapReadout;         // 1020
+    bool pollWrite = false;         // 1021
+    bool autoTitles = false;        // 1022
+    bool timeServerActive = false;  // 1023
+    std::string nextUpdateText;     // 1024
 
     bool operator==(const ControlValues&) const = default;
 };

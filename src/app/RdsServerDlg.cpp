@@ -17,7 +17,8 @@ constexpr const char* TITLE_PREFIX = "Orvane Server - Sistema opertativo : ";
 constexpr const char* NO_VERSION_CAPTION = "Potencial probabilidade de erro-de-programa a seguir.";
 constexpr const char* NO_VERSION_TEXT =
     "N\xE3o \xE9 poss\xEDvel determinar a vers\xE3o do sistema operativo\n"
-    "o que poder\xE1 levar a situa\xE7\xF5" "es de erro, pois este programa acede\n"
+    "o que poder\xE1 levar a situa\xE7\xF5"
+    "es de erro, pois este programa acede\n"
     "directamente ao hardware. ( Caso o nucleo do sistema seja NT ir\xE1 dar erro.\n";
 constexpr const char* SLOW_CPU_CAPTION = "Pentium CPU n\xE3o detectado.";
 constexpr const char* SLOW_CPU_TEXT =
@@ -150,8 +151,7 @@ void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
 }
 
 void CRdsServerDlg::OpenBus(uint16_t basePort) {
-    PortOpenResult opened = m_env.openBus ? m_env.openBus(basePort)
-                                          : PortOpenResult::Failure("no bus backend");
+    PortOpenResult opened = m_env.openBus ? m_env.openBus(basePort) : PortOpenResult::Failure("no bus backend");
     m_busRefusal = opened.error;
     if (!opened.Ok()) return;
     m_env.busName = opened.description;

@@ -32,7 +32,7 @@ struct ServerEnvironment {
     std::string workDir = ".";
     std::string busName = "sim:eeprom.sim";  // as the operator chose it; logged when it cannot open
     std::string coderName = "sim";
-    BusOpener openBus;                       // null: there is no bus, as if it could not be opened
+    BusOpener openBus;  // null: there is no bus, as if it could not be opened
 };
 
 class CRdsServerDlg : private IEepromView, private ILogSink, private ICommandFileHost, private INetHost {
@@ -143,10 +143,10 @@ private:
     int m_syncCount = 0;
     bool m_closeAllowed = false;
     bool m_externalCoder = false;
-    int m_leftOutReported = 0;        // records last logged as not fitting the EEPROM
-    int m_readRetryTicks = 0;         // ticks until a failed read is tried again; 0: none waits
-    std::string m_readFailureLogged;  // the last failed read's line, logged once
-    std::string m_storageFault;       // the bus's storage fault as last logged
+    int m_leftOutReported = 0;             // records last logged as not fitting the EEPROM
+    int m_readRetryTicks = 0;              // ticks until a failed read is tried again; 0: none waits
+    std::string m_readFailureLogged;       // the last failed read's line, logged once
+    std::string m_storageFault;            // the bus's storage fault as last logged
     std::vector<std::string> m_shownDump;  // the dump the list shows
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";

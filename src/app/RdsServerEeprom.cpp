@@ -77,8 +77,7 @@ void CRdsServerDlg::SyncEeprom() {
         m_syncHeldLogged = true;
         return;
     }
-    const SyncReport report =
-        m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
+    const SyncReport report = m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
     // Records that do not fit are told once, until their number changes.
     if (report.recordsLeftOut != m_leftOutReported) {
         m_leftOutReported = report.recordsLeftOut;

@@ -17,8 +17,7 @@ bool ValidCoder(const std::string& coder) {
 
 }  // namespace
 
-bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
-                        std::string& error) {
+bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
     CCommandLineParser parser;
     parser.AddValue("--dir", [&options](const std::string& value, std::string& why) {
         if (value.empty()) {

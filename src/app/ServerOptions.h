@@ -14,6 +14,5 @@ struct ServerOptions {
 };
 
 // False with a message for the person at the terminal when the line cannot be taken.
-[[nodiscard]] bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options,
-                                      std::string& error);
+[[nodiscard]] bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error);
 [[nodiscard]] std::string ServerUsage();

@@ -18,8 +18,20 @@ constexpr const char* SUCCESS_LINE = "******** DEF.INI PROCESSADO COM SUCESSO **
 constexpr std::size_t PIECE_LIMIT = 255;
 
 enum class Key {
-    EepromSize, Port, Lpt, Rpsn, AutoSyncEeprom, UsePollWrLoop, StripName, StrfName,
-    WrHaltTime, I2cClkCycle, ClTimerMinute, UseExternalCoder, EnableTimeServer, StrikeInitial
+    EepromSize,
+    Port,
+    Lpt,
+    Rpsn,
+    AutoSyncEeprom,
+    UsePollWrLoop,
+    StripName,
+    StrfName,
+    WrHaltTime,
+    I2cClkCycle,
+    ClTimerMinute,
+    UseExternalCoder,
+    EnableTimeServer,
+    StrikeInitial
 };
 
 struct KeyEntry {
@@ -61,9 +73,7 @@ constexpr std::array<FlagEntry, 6> FLAGS{{
     {Key::StrikeInitial, "A enviar Packetes de horario imediatamente.", &ServerSettings::strikeTimeServer},
 }};
 
-bool IsScanSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 int DigitValue(char c, int base) {
     int v = -1;
@@ -88,8 +98,8 @@ std::optional<Scanned> ScanNumber(const std::string& text, int base) {
         s.negative = text[i] == '-';
         ++i;
     }
-    if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
-        (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2], 16) >= 0) {
+    if (base == 16 && i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        DigitValue(text[i + 2], 16) >= 0) {
         i += 2;
     }
     bool any = false;

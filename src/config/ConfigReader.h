@@ -30,9 +30,9 @@ struct ServerSettings {
 };
 
 struct ConfigReport {
-    bool found = false;                  // the file could be opened
+    bool found = false;  // the file could be opened
     ServerSettings settings;
-    std::vector<std::string> logLines;   // CP1252, in the order the event log shows them
+    std::vector<std::string> logLines;  // CP1252, in the order the event log shows them
 };
 
 class CConfigReader {

@@ -65,9 +65,7 @@ bool CDirectPort::Granted(uint16_t port) const {
     return m_granted && static_cast<uint16_t>(port - m_base) < REGISTER_COUNT;
 }
 
-uint8_t CDirectPort::PortRead(uint16_t port) {
-    return Granted(port) ? m_calls.inb(port) : 0xFF;
-}
+uint8_t CDirectPort::PortRead(uint16_t port) { return Granted(port) ? m_calls.inb(port) : 0xFF; }
 
 void CDirectPort::PortWrite(uint16_t port, uint8_t value) {
     if (Granted(port)) m_calls.outb(value, port);

@@ -17,9 +17,7 @@ void CI2cPort::SetBasePort(uint16_t port) {
 
 // ---- port access: with no backend the lines float high and nothing answers ----
 
-uint8_t CI2cPort::Read(uint16_t port) {
-    return m_io != nullptr ? m_io->PortRead(port) : 0xFF;
-}
+uint8_t CI2cPort::Read(uint16_t port) { return m_io != nullptr ? m_io->PortRead(port) : 0xFF; }
 
 void CI2cPort::Write(uint16_t port, uint8_t value) {
     if (m_io != nullptr) m_io->PortWrite(port, value);
@@ -36,9 +34,7 @@ void CI2cPort::ChangeDataBit(uint8_t bit, bool set) {
 
 // ---- line steps ----
 
-void CI2cPort::BeginByteOperation() {
-    m_lines = static_cast<uint8_t>(Read(m_basePort) & ~(SDA | SCL));
-}
+void CI2cPort::BeginByteOperation() { m_lines = static_cast<uint8_t>(Read(m_basePort) & ~(SDA | SCL)); }
 
 void CI2cPort::DriveLines(bool sda, bool scl) {
     m_lines = static_cast<uint8_t>((m_lines & ~(SDA | SCL)) | (sda ? SDA : 0) | (scl ? SCL : 0));
@@ -99,9 +95,7 @@ uint8_t CI2cPort::ReceiveByte() {
 
 // ---- byte operations ----
 
-uint8_t CI2cPort::DeviceByte(uint16_t address) {
-    return static_cast<uint8_t>(0xA0 | (((address >> 8) & 0x7F) << 1));
-}
+uint8_t CI2cPort::DeviceByte(uint16_t address) { return static_cast<uint8_t>(0xA0 | (((address >> 8) & 0x7F) << 1)); }
 
 uint8_t CI2cPort::ReadByte(uint16_t address) {
     BeginByteOperation();

@@ -27,9 +27,9 @@ class CI2cPort {
 public:
     static constexpr uint32_t DEFAULT_CLOCK_DELAY = 0x1F;
     static constexpr uint32_t DEFAULT_WRITE_WAIT = 0xFFFFF;
-    static constexpr uint32_t READY_READS = 1048577;     // status reads before Open gives up
-    static constexpr uint32_t WRITE_POLLS = 32766;       // acknowledge polls after a byte write
-    static constexpr uint32_t READ_SETTLE = 15;          // wait after a random read
+    static constexpr uint32_t READY_READS = 1048577;  // status reads before Open gives up
+    static constexpr uint32_t WRITE_POLLS = 32766;    // acknowledge polls after a byte write
+    static constexpr uint32_t READ_SETTLE = 15;       // wait after a random read
 
     // io may be null (no port could be opened): the bus then floats, nothing answers.
     explicit CI2cPort(IPortIo* io = nullptr);
@@ -52,11 +52,11 @@ public:
     [[nodiscard]] uint8_t GetPollWrite() const { return m_pollWrite; }
 
     // ---- bus operations ----
-    bool Open();           // true when the interface answered the request
+    bool Open();  // true when the interface answered the request
     void Close();
     uint8_t ReadByte(uint16_t address);
     void WriteByte(uint16_t address, uint8_t value);
-    bool AckError();       // an acknowledge was missing since the last call; clears it
+    bool AckError();  // an acknowledge was missing since the last call; clears it
 
     // Device address byte for writing (bit 0 clear) of a full EEPROM address.
     [[nodiscard]] static uint8_t DeviceByte(uint16_t address);

@@ -6,9 +6,7 @@
 namespace {
 const char* const kUsage = "use sim, sim:FILE, ppdev:DEVICE or direct";
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 }  // namespace
 
 bool ParseBusOption(const std::string& text, BusOption& option, std::string& error) {

@@ -9,7 +9,6 @@
 #include "LogSink.h"
 #include "MessageIcon.h"
 
-
 class INetHost {
 public:
     virtual ~INetHost() = default;
@@ -21,8 +20,7 @@ public:
     // Appends a line to the connection list (list 1016).
     virtual void AddConnectionLine(const std::string& line) = 0;
     // Modal message box with an OK button only; returns once it has been answered.
-    virtual void ShowMessage(const std::string& caption, const std::string& text,
-                             MessageIcon icon) = 0;
+    virtual void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) = 0;
     // The caption of the server's own message boxes.
     [[nodiscard]] virtual std::string ApplicationName() = 0;
     // True once the first EEPROM read has succeeded (m_hardwareReady).

@@ -30,10 +30,14 @@ std::string ErrorName(const char* what, int error) {
 
 std::string RefusalReason(const TextFileOpening& opening) {
     switch (opening.refusal) {
-        case FileRefusal::NoPermission: return "permiss\xE3o negada";
-        case FileRefusal::Folder: return "\xE9 uma pasta";
-        case FileRefusal::NotRegular: return "n\xE3o \xE9 um ficheiro normal";
-        default: return ErrorName("erro ao abrir", opening.error);
+    case FileRefusal::NoPermission:
+        return "permiss\xE3o negada";
+    case FileRefusal::Folder:
+        return "\xE9 uma pasta";
+    case FileRefusal::NotRegular:
+        return "n\xE3o \xE9 um ficheiro normal";
+    default:
+        return ErrorName("erro ao abrir", opening.error);
     }
 }
 

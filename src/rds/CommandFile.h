@@ -18,9 +18,9 @@ public:
     virtual ~ICommandFileHost() = default;
     virtual CommandResult ExecuteCommandLine(const std::string& line) = 0;
     virtual void AddLog(const std::string& line) = 0;
-    virtual void SwitchOnAutoLoad() = 0;        // ".ASYNCLOAD"
-    virtual void ResetRememberedTitle() = 0;    // before the first line
-    virtual void Rebuild() = 0;                 // after the last line
+    virtual void SwitchOnAutoLoad() = 0;      // ".ASYNCLOAD"
+    virtual void ResetRememberedTitle() = 0;  // before the first line
+    virtual void Rebuild() = 0;               // after the last line
 };
 
 enum class CommandFileRead { Read, Missing, Unreadable };

@@ -118,12 +118,20 @@ constexpr std::array<Handler, KEYWORD_COUNT> HANDLERS{
     Psn,
     [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetTp(p.ReadByte()); },
     [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetTa(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ProgrammeItem, p.ReadByte() != 0); },
-    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ClockTime, p.ReadByte() != 0); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) {
+        d.SetGroupFlag(GroupFlag::ProgrammeItem, p.ReadByte() != 0);
+    },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) {
+        d.SetGroupFlag(GroupFlag::ClockTime, p.ReadByte() != 0);
+    },
     Def1ATime,
-    [](CValueParser&, StationData&, CommandFollowUp& followUp, std::string&) { followUp = CommandFollowUp::BuildImage; },  // ENCODE
+    [](CValueParser&, StationData&, CommandFollowUp& followUp, std::string&) {
+        followUp = CommandFollowUp::BuildImage;
+    },  // ENCODE
     [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetMs(p.ReadByte()); },
-    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) { d.SetGroupFlag(GroupFlag::ClockPs, p.ReadByte() != 0); },
+    [](CValueParser& p, StationData& d, CommandFollowUp&, std::string&) {
+        d.SetGroupFlag(GroupFlag::ClockPs, p.ReadByte() != 0);
+    },
     [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // INTMODE=
     AfDef,
     [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // STATUS

@@ -22,9 +22,7 @@ uint16_t CharPair(char first, char second) {
 }
 
 // Block 2 bits every group shares: traffic programme and programme type.
-uint16_t CommonBlock2(const StationData& data) {
-    return static_cast<uint16_t>(data.Tp() << 10 | data.Pty() << 5);
-}
+uint16_t CommonBlock2(const StationData& data) { return static_cast<uint16_t>(data.Tp() << 10 | data.Pty() << 5); }
 
 }  // namespace
 
@@ -38,8 +36,7 @@ int ModifiedJulianDay(int year, int month, int day) {
 Blocks PsGroup(const StationData& data, int segment, char first, char second) {
     const int s = segment & 3;
     const int diBit = (data.Di() >> (3 - s)) & 1;  // segment 0 carries DI bit 3
-    const auto block2 = static_cast<uint16_t>(CommonBlock2(data) | data.Ta() << 4 | data.Ms() << 3 |
-                                              diBit << 2 | s);
+    const auto block2 = static_cast<uint16_t>(CommonBlock2(data) | data.Ta() << 4 | data.Ms() << 3 | diBit << 2 | s);
     const auto block3 = static_cast<uint16_t>(data.Af(2 * s) << 8 | data.Af(2 * s + 1));
     return {data.Pi(), block2, block3, CharPair(first, second)};
 }
@@ -64,8 +61,7 @@ Blocks ClockTimeGroup(const StationData& data, const ClockReading& clock) {
     const int minute = clock.utcMinute & 0x3F;
     const auto block2 = static_cast<uint16_t>(GROUP_4A | CommonBlock2(data) | mjd >> 15);
     const auto block3 = static_cast<uint16_t>((mjd & 0x7FFF) << 1 | hour >> 4);
-    const auto block4 =
-        static_cast<uint16_t>((hour & 0x0F) << 12 | minute << 6 | OffsetField(clock.utcOffsetMinutes));
+    const auto block4 = static_cast<uint16_t>((hour & 0x0F) << 12 | minute << 6 | OffsetField(clock.utcOffsetMinutes));
     return {data.Pi(), block2, block3, block4};
 }
 

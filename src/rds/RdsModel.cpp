@@ -37,8 +37,7 @@ std::string CRdsModel::GetClockText() {
     ReadClock();
     char text[40];
     std::snprintf(text, sizeof text, "%02X-%02X-%02X%02X+%02X:%02X:%02X%02X", m_reading.day, m_reading.month,
-                  m_reading.century, m_reading.year, m_reading.hour, m_reading.minute, m_reading.second,
-                  m_reading.dst);
+                  m_reading.century, m_reading.year, m_reading.hour, m_reading.minute, m_reading.second, m_reading.dst);
     return text;
 }
 

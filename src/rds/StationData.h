@@ -27,7 +27,9 @@ public:
     void SetProgrammeItem(uint8_t dayBcd, uint16_t hourMinuteBcd);
     void SetPsRepeat(uint8_t repeat) { m_psRepeat = repeat; }
     // Texts are CP1252 bytes; index 0 is TXT0 (A/B flag 0), 1 is TXT1.
-    void SetRadioTextSource(int index, std::string text) { m_rtSource[static_cast<size_t>(index & 1)] = std::move(text); }
+    void SetRadioTextSource(int index, std::string text) {
+        m_rtSource[static_cast<size_t>(index & 1)] = std::move(text);
+    }
     void SetPsSource(std::string text) { m_psSource = std::move(text); }
     void SetPsTitle(std::string pages) { m_psTitle = std::move(pages); }
     // A leading '_' marks a playlist number of three characters ("_01Song").
@@ -45,7 +47,9 @@ public:
     [[nodiscard]] uint8_t PinDayBcd() const { return m_pinDay; }
     [[nodiscard]] uint16_t PinHourMinuteBcd() const { return m_pinHourMinute; }
     [[nodiscard]] uint8_t PsRepeat() const { return m_psRepeat; }
-    [[nodiscard]] const std::string& RadioTextSource(int index) const { return m_rtSource[static_cast<size_t>(index & 1)]; }
+    [[nodiscard]] const std::string& RadioTextSource(int index) const {
+        return m_rtSource[static_cast<size_t>(index & 1)];
+    }
     [[nodiscard]] const std::string& PsSource() const { return m_psSource; }
     [[nodiscard]] const std::string& PsTitle() const { return m_psTitle; }
     [[nodiscard]] const std::string& RtTitle() const { return m_rtTitle; }

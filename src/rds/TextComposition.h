@@ -12,7 +12,7 @@ using RadioTextBuffer = std::array<char, RADIOTEXT_CHARS>;  // zero-filled after
 
 // The texts the groups are coded from, as last composed.
 struct ComposedText {
-    std::string ps;                         // pages joined by '|'
+    std::string ps;                              // pages joined by '|'
     std::array<RadioTextBuffer, 2> radioText{};  // index as StationData::RadioTextSource
 };
 

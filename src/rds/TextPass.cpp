@@ -13,7 +13,7 @@ struct PsCursor {
     const char* text = nullptr;  // zero-terminated composed PS text
     const char* read = nullptr;  // start of the next page
     char page[PS_PAGE_CHARS] = {};
-    int index = PS_PAGE_CHARS;   // next character pair; PS_PAGE_CHARS means load a page
+    int index = PS_PAGE_CHARS;  // next character pair; PS_PAGE_CHARS means load a page
     int repeat = 0;
     PsState state = PsState::Reading;
 
@@ -68,7 +68,8 @@ void WriteTextPass(CImageWriter& writer, const StationData& data, const Composed
     const bool multiPage = data.GroupFlags() == FlagBit(GroupFlag::ClockPs) ||
                            std::strchr(ps.text, PAGE_SEPARATOR) != nullptr;
     const int repeat = data.PsRepeat();
-    const int repeatLimit = repeat < 0x80 ? repeat : repeat - 0x100;  // read as a signed byte: 128 and up mean no repeat
+    const int repeatLimit = repeat < 0x80 ? repeat
+                                          : repeat - 0x100;  // read as a signed byte: 128 and up mean no repeat
 
     for (;;) {
         if (ps.state != PsState::Finished) {

@@ -36,6 +36,6 @@ public:
     [[nodiscard]] uint8_t TitleSum() const { return m_titleSum; }
 
 private:
-    uint8_t m_titleSum = 0;       // checksum of the title last put on air
-    std::string m_appliedTitle;   // raw title last put on air
+    uint8_t m_titleSum = 0;      // checksum of the title last put on air
+    std::string m_appliedTitle;  // raw title last put on air
 };

@@ -29,8 +29,8 @@ int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)
 
 }  // namespace
 
-ClockReading CFixedClock::FromLocal(int year, int month, int day, int hour, int minute,
-                                    int second, int utcOffsetMinutes, bool dst) {
+ClockReading CFixedClock::FromLocal(int year, int month, int day, int hour, int minute, int second,
+                                    int utcOffsetMinutes, bool dst) {
     ClockReading r;
     r.hour = IntToBcd(hour);
     r.minute = IntToBcd(minute);

@@ -37,8 +37,8 @@ public:
     void Set(const ClockReading& reading) { m_reading = reading; }
 
     // Local time in a zone utcOffsetMinutes east of UTC; fills UTC and BCD fields.
-    static ClockReading FromLocal(int year, int month, int day, int hour, int minute, int second,
-                                  int utcOffsetMinutes, bool dst = false);
+    static ClockReading FromLocal(int year, int month, int day, int hour, int minute, int second, int utcOffsetMinutes,
+                                  bool dst = false);
 
 private:
     ClockReading m_reading;

@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr int IMAGE_CAPACITY = 32759;  // bytes of group records the image can hold
-inline constexpr int RECORD_BYTES = 13;       // one group: 4 blocks of 26 bits
-inline constexpr int EEPROM_HEADER_BYTES = 2; // record count word, low byte first
-inline constexpr int PS_PAGE_CHARS = 8;       // characters of one PS page
-inline constexpr int RADIOTEXT_CHARS = 64;    // characters of one RadioText
+inline constexpr int IMAGE_CAPACITY = 32759;   // bytes of group records the image can hold
+inline constexpr int RECORD_BYTES = 13;        // one group: 4 blocks of 26 bits
+inline constexpr int EEPROM_HEADER_BYTES = 2;  // record count word, low byte first
+inline constexpr int PS_PAGE_CHARS = 8;        // characters of one PS page
+inline constexpr int RADIOTEXT_CHARS = 64;     // characters of one RadioText
 
 // Two decimal digits in one byte, high digit in the high nibble; nibbles are not checked.
 [[nodiscard]] constexpr int BcdToInt(uint8_t bcd) { return (bcd >> 4) * 10 + (bcd & 0x0F); }

@@ -16,9 +16,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 enum class FileRefusal { None, Missing, NoPermission, Folder, NotRegular, Other };
 
 struct TextFileOpening {
-    FilePtr file;                                  // open for reading when `refusal` is None
+    FilePtr file;  // open for reading when `refusal` is None
     FileRefusal refusal = FileRefusal::None;
-    int error = 0;                                 // errno of the refusal, 0 when there is none
+    int error = 0;  // errno of the refusal, 0 when there is none
 };
 
 // Opens `path` for reading if it is a regular file; never blocks, whatever is in its place.

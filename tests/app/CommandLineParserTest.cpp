@@ -18,10 +18,14 @@ std::string Parsed(const Args& args, bool toolWording = false) {
         taken += "o=" + v + ";";
         return !v.empty();
     });
-    parser.AddValue("--at", [&](const std::string& v, std::string&) { taken += "at=" + v + ";"; return true; });
+    parser.AddValue("--at", [&](const std::string& v, std::string&) {
+        taken += "at=" + v + ";";
+        return true;
+    });
     parser.AddFlag("--groups", [&] { taken += "groups;"; });
     if (toolWording) {
-        parser.SetUnknownMessage([](const std::string&, const std::string& name) { return "unknown argument \"" + name + "\""; });
+        parser.SetUnknownMessage(
+            [](const std::string&, const std::string& name) { return "unknown argument \"" + name + "\""; });
     }
     std::string error;
     return parser.Parse(args, error) ? taken : "!" + error;
@@ -33,13 +37,13 @@ TEST(CommandLineParser, ValuesFlagsAndRefusals) {
         {{}, ""},
         {{"--at", "2024-05-17 14:30", "--groups"}, "at=2024-05-17 14:30;groups;"},
         {{"--at=12:00", "-o", "out.bin"}, "at=12:00;o=out.bin;"},
-        {{"--at="}, "at=;"},                              // an empty value is the handler's to judge
-        {{"--at", "--groups"}, "at=--groups;"},           // the next word is the value, whatever it looks like
+        {{"--at="}, "at=;"},                     // an empty value is the handler's to judge
+        {{"--at", "--groups"}, "at=--groups;"},  // the next word is the value, whatever it looks like
         {{"-o", ""}, "!option -o needs a non-empty value"},
         {{"--groups", "--at"}, "!option --at needs a value"},
         {{"--groups=yes"}, "!option --groups takes no value"},
         {{"--frob=1"}, "!option --frob takes no value"},  // as both programs always said
-        {{"-o=x"}, "!unknown option '-o=x'"},          // only long options carry "=value"
+        {{"-o=x"}, "!unknown option '-o=x'"},             // only long options carry "=value"
         {{"demo"}, "!unknown option 'demo'"},
     };
     for (const auto& [args, expected] : rows) EXPECT_EQ(Parsed(args), expected) << ::testing::PrintToString(args);

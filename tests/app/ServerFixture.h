@@ -12,12 +12,15 @@
 #include <set>
 
 #include "ConsoleView.h"
+#include "ImageDump.h"
 #include "RdsServerDlg.h"
 #include "RdsTestDecoder.h"
-#include "ImageDump.h"
 #include "SimParallelPort.h"
 
-struct RecordedMessage { std::string caption, text; MessageIcon icon; };
+struct RecordedMessage {
+    std::string caption, text;
+    MessageIcon icon;
+};
 
 // The console view's plain controls and silent extras, recording every line, message and timer call.
 class CRecordingView : public CConsoleView {
@@ -32,18 +35,29 @@ public:
         lists[l].push_back(s);
         if (l == ServerList::Log) allLog.push_back(s);
     }
-    void ClearList(ServerList l) override { lists[l].clear(); ++clears[l]; }
-    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override { messages.push_back({c, t, i}); }
+    void ClearList(ServerList l) override {
+        lists[l].clear();
+        ++clears[l];
+    }
+    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override {
+        messages.push_back({c, t, i});
+    }
     [[nodiscard]] ControlValues ReadControls() override { return controls; }
     void WriteControls(const ControlValues& v) override { controls = v; }
     void EnableControl(int id, bool on) override { enabled[id] = on; }
     [[nodiscard]] bool IsEnabled(int id) const { return !enabled.count(id) || enabled.at(id); }
-    void StartTickTimer(int) override { timer = true; logAtTimerStart = allLog.size(); }
+    void StartTickTimer(int) override {
+        timer = true;
+        logAtTimerStart = allLog.size();
+    }
     void StopTickTimer() override { timer = false; }
-    void EndRun(int code) override { exitCodes.push_back(code); timer = false; }
+    void EndRun(int code) override {
+        exitCodes.push_back(code);
+        timer = false;
+    }
 
     std::map<ServerList, std::vector<std::string>> lists;  // what each list shows now
-    std::vector<std::string> allLog;                        // every log line ever added
+    std::vector<std::string> allLog;                       // every log line ever added
     std::map<ServerList, int> clears;
     std::vector<RecordedMessage> messages;
     ControlValues controls;
@@ -59,8 +73,13 @@ protected:
         dir = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
         ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     }
-    void TearDown() override { dlg.reset(); std::filesystem::remove_all(dir); }
-    void Write(const std::string& name, const std::string& s) { std::ofstream(dir + '/' + name, std::ios::binary) << s; }
+    void TearDown() override {
+        dlg.reset();
+        std::filesystem::remove_all(dir);
+    }
+    void Write(const std::string& name, const std::string& s) {
+        std::ofstream(dir + '/' + name, std::ios::binary) << s;
+    }
     // An empty refusal opens the simulated interface; any other stands for a backend that failed.
     void Start(const std::string& refusal = "") {
         if (!refusal.empty()) {
@@ -83,7 +102,9 @@ protected:
         dlg = std::make_unique<CRdsServerDlg>(view, clock, ServerEnvironment{dir, busName, "sim", std::move(opener)});
         dlg->InitMainWindow();
     }
-    void Ticks(int count) { while (count-- > 0) dlg->OnTick(); }
+    void Ticks(int count) {
+        while (count-- > 0) dlg->OnTick();
+    }
     long CountLog(const std::string& line) const { return std::count(view.allLog.begin(), view.allLog.end(), line); }
 
     std::string dir;

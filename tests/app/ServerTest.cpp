@@ -28,14 +28,24 @@ static std::string StatusFile(const std::string& t) { return "<html>\n<P><FONT F
 using Server = ServerFixture;
 
 TEST_F(Server, StartupLogsConfigurationPlatformAndCommandFileInOrder) {
-    Write("def.ini", QUIET_PORT + "[RDS]EEPROMSIZE=1000\r\n[RDS]RPSN=3\n[RDS]LPT=632\n[RDS]WRHALTTIME=400\n"
-                                  "[RDS]USEPOLLWRLOOP\n[RDS]USEEXTERNALCODER\n");  // found whatever its case
+    Write("def.ini", QUIET_PORT +
+                         "[RDS]EEPROMSIZE=1000\r\n[RDS]RPSN=3\n[RDS]LPT=632\n[RDS]WRHALTTIME=400\n"
+                         "[RDS]USEPOLLWRLOOP\n[RDS]USEEXTERNALCODER\n");  // found whatever its case
     Write("RDS.TXT", STATION);
     Start();
-    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", "EEPROMSIZE=1000", "RPSN=3", "LPT=632", "WRHALTTIME=400",
-        "Uso de ciclos WRITE-POLL ( FAST WRITES )", "Envio de comandos em porta SERIE ( modo antigo )", DEF_BANNER,
-        BUS_LINE, ListeningLine(dlg->BoundPort()),
-        "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.", RDS_HEADER};
+    std::vector<std::string> expected = {DEF_HEADER,
+                                         "PORT=0",
+                                         "EEPROMSIZE=1000",
+                                         "RPSN=3",
+                                         "LPT=632",
+                                         "WRHALTTIME=400",
+                                         "Uso de ciclos WRITE-POLL ( FAST WRITES )",
+                                         "Envio de comandos em porta SERIE ( modo antigo )",
+                                         DEF_BANNER,
+                                         BUS_LINE,
+                                         ListeningLine(dlg->BoundPort()),
+                                         "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.",
+                                         RDS_HEADER};
     expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
     EXPECT_EQ(view.allLog, expected);
     // The timer runs before the command file, whose commands stay here for want of a serial link.
@@ -60,11 +70,17 @@ TEST_P(ServerMissingFile, RunsOnWithTheReportedDefaults) {
     const bool config = GetParam();
     Write(config ? "DEF.INI" : "RDS.TXT", config ? QUIET_PORT : STATION);
     Start();
-    std::vector<std::string> expected = {DEF_HEADER, "PORT=0", DEF_BANNER, BUS_LINE, ListeningLine(dlg->BoundPort()),
-                                         RDS_HEADER, "Ficheiro RDS.TXT Inexistente."};
+    std::vector<std::string> expected = {DEF_HEADER,
+                                         "PORT=0",
+                                         DEF_BANNER,
+                                         BUS_LINE,
+                                         ListeningLine(dlg->BoundPort()),
+                                         RDS_HEADER,
+                                         "Ficheiro RDS.TXT Inexistente."};
     if (!config) {
-        expected = {DEF_HEADER, "DEF.INI n\xE3o encontrado :",
-                    "V\xE3o ser usados parametros BASE ( podem afectar o Hardware ).", BUS_LINE, RDS_HEADER};
+        expected = {DEF_HEADER,
+                    "DEF.INI n\xE3o encontrado :", "V\xE3o ser usados parametros BASE ( podem afectar o Hardware ).",
+                    BUS_LINE, RDS_HEADER};
         expected.insert(expected.end(), STATION_LOG.begin(), STATION_LOG.end());
     }
     EXPECT_EQ(view.allLog, expected);
@@ -116,8 +132,9 @@ TEST(ImageDump, WholeRecordsAtTheirEepromAddresses) {
     std::vector<uint8_t> image(27);
     for (int i = 0; i < 27; ++i) image[i] = static_cast<uint8_t>(i);
     // The odd byte after two records is not listed.
-    EXPECT_EQ(ImageDumpLines(image.data(), 27), (std::vector<std::string>{"[0000]:Blocks=0002(word)",
-              "[0002]:000102030405060708090A0B0C", "[000F]:0D0E0F10111213141516171819"}));
+    EXPECT_EQ(ImageDumpLines(image.data(), 27),
+              (std::vector<std::string>{"[0000]:Blocks=0002(word)", "[0002]:000102030405060708090A0B0C",
+                                        "[000F]:0D0E0F10111213141516171819"}));
 }
 
 TEST_F(Server, FifteenthTickListsTheImageAndEveryTickItsLength) {
@@ -175,9 +192,11 @@ TEST_P(ServerDirectBus, OpensAtTheConfiguredPortOrIsRefusedAtTheFirstTick) {
     StartWith("direct", [](uint16_t base) { return CDirectPort::Open(base, {FakeIoperm, FakeInb, FakeOutb}); });
     EXPECT_EQ(g_asked, std::vector<unsigned long>{0x278});
     EXPECT_EQ(CountLog(granted ? "Barramento I2C: direct at 0x278 - Codificador: sim"
-                               : "Barramento I2C: direct - Codificador: sim"), 1);
+                               : "Barramento I2C: direct - Codificador: sim"),
+              1);
     EXPECT_EQ(CountLog("Barramento I2C recusado: direct access to port 0x278 needs root (CAP_SYS_RAWIO); "
-                       "use ppdev:/dev/parport0"), granted ? 0 : 1);
+                       "use ppdev:/dev/parport0"),
+              granted ? 0 : 1);
     dlg->OnTick();
     EXPECT_EQ(view.exitCodes, granted ? std::vector<int>{} : std::vector<int>{1});
     EXPECT_EQ(view.messages.size(), granted ? 0u : 1u);
@@ -202,7 +221,8 @@ TEST_F(Server, RecordsLeftOutAreLoggedOnce) {
 class ServerFirstRead : public ServerFixture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
-    const std::tuple<int, const char*, MessageIcon> rows[] = {  // missed acknowledges (-1: no answer), message
+    const std::tuple<int, const char*, MessageIcon> rows[] = {
+        // missed acknowledges (-1: no answer), message
         {-1, "Erro de acesso ao hardware externo.", MessageIcon::Information},
         {2 * 128, nullptr, MessageIcon::None},
         {2 * 129, "Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", MessageIcon::Stop}};
@@ -220,9 +240,13 @@ TEST_P(ServerFirstRead, WaitsForAutoLoadAndAFailureStopsEverySync) {
     if (missedAcks > 0) sim->Chip().MissAcks(1, missedAcks);
     view.controls.autoLoad = true;  // the operator ticks "AutoLoad E2PROM"
     dlg->OnTick();
-    if (fails) { EXPECT_EQ(std::tie(view.messages.at(0).caption, view.messages.at(0).icon), std::tie(caption, icon)); }
+    if (fails) {
+        EXPECT_EQ(std::tie(view.messages.at(0).caption, view.messages.at(0).icon), std::tie(caption, icon));
+    }
     EXPECT_EQ(std::pair(view.IsEnabled(kIdAutoLoadBox), view.IsEnabled(kIdForceWriteBox)), std::pair(!fails, !fails));
-    if (!fails) { EXPECT_EQ(dlg->Mirror().Target(4095), (4095 * 7 + 3) & 0xFF); }
+    if (!fails) {
+        EXPECT_EQ(dlg->Mirror().Target(4095), (4095 * 7 + 3) & 0xFF);
+    }
     Ticks(44);
     dlg->FinishRun();  // after a failure nothing reaches the chip for the rest of the run, shutdown included
     EXPECT_EQ(CountLog(READ_LINE), fails ? 0 : 1);

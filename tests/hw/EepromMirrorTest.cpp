@@ -31,11 +31,18 @@ struct View : IEepromView {
     void SetProgressPosition(int) override {}
     void SetProgressColour(BarColour c) override {
         if (onColour) onColour(c);
-        seen.push_back(c == BAR_READING ? "read" : c == BAR_SYNC_WRITE ? "write" : c == BAR_SYNC_VERIFY ? "verify"
-                       : c == BAR_ERASE_WRITE ? "erase" : c == BAR_ERASE_VERIFY ? "erase-verify" : c == BAR_IDLE ? "idle" : "?");
+        seen.push_back(c == BAR_READING        ? "read"
+                       : c == BAR_SYNC_WRITE   ? "write"
+                       : c == BAR_SYNC_VERIFY  ? "verify"
+                       : c == BAR_ERASE_WRITE  ? "erase"
+                       : c == BAR_ERASE_VERIFY ? "erase-verify"
+                       : c == BAR_IDLE         ? "idle"
+                                               : "?");
     }
     void SetBusyPointer(bool busy) override { seen.push_back(busy ? "busy" : "free"); }
-    void ShowMessage(const std::string& caption, const std::string&, MessageIcon i) override { seen.push_back((i == MessageIcon::Stop ? "error: " : "info: ") + caption); }
+    void ShowMessage(const std::string& caption, const std::string&, MessageIcon i) override {
+        seen.push_back((i == MessageIcon::Stop ? "error: " : "info: ") + caption);
+    }
     void DisableEepromControls() override { seen.push_back("disable"); }
     void DrawEepromMap() override { seen.push_back("draw"); }
     Lines seen;
@@ -67,7 +74,11 @@ struct Rig {
 };
 
 struct Transfers : ::testing::Test, Rig {
-    void ReadOk() { mirror.ReadEeprom(); view.seen.clear(); ASSERT_TRUE(mirror.IsHardwareReady()); }
+    void ReadOk() {
+        mirror.ReadEeprom();
+        view.seen.clear();
+        ASSERT_TRUE(mirror.IsHardwareReady());
+    }
 };
 }  // namespace
 
@@ -75,12 +86,20 @@ TEST(Read, AFreshChipIsInStepAndASilentInterfaceOrMoreThan128FailedReadsInARowSt
     // A failing read withholds two acknowledges (its two device bytes); while every read before
     // it succeeded, the read of address a starts at acknowledge 3a + 1.
     const Lines read = {"busy", "read", "idle", "draw", "free"};
-    struct Case { bool silent; int failed; Lines seen; };
+    struct Case {
+        bool silent;
+        int failed;
+        Lines seen;
+    };
     for (const Case& c : {Case{false, 0, read}, Case{false, 1, read}, Case{false, 128, read},
-                          Case{false, 129, {"busy", "read", "idle", "draw", "free", "error: Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", "disable"}},
+                          Case{false,
+                               129,
+                               {"busy", "read", "idle", "draw", "free",
+                                "error: Erro de leitura da EEPROM ( sinal ACKNOWLEDGE )", "disable"}},
                           Case{true, 0, {"info: Erro de acesso ao hardware externo.", "disable"}}}) {
         Rig rig(300);
-        rig.sim.SetInterfaceSilent(c.silent); rig.sim.Chip().MissAcks(3 * 10 + 1, 2 * c.failed);
+        rig.sim.SetInterfaceSilent(c.silent);
+        rig.sim.Chip().MissAcks(3 * 10 + 1, 2 * c.failed);
         rig.mirror.ReadEeprom();
         EXPECT_EQ(rig.view.seen, c.seen) << c.failed;
         EXPECT_EQ(rig.sim.PortRead(0x378) & 0x07, 0);  // bus given back
@@ -89,7 +108,8 @@ TEST(Read, AFreshChipIsInStepAndASilentInterfaceOrMoreThan128FailedReadsInARowSt
         const int runEnd = 10 + std::min(c.failed, 128);
         Bytes want(301, EeState::IN_STEP);
         std::fill(want.begin() + 10, want.begin() + runEnd, EeState::OUTSIDE_IMAGE);
-        want[runEnd] = c.failed != 0 ? EeState::READ_AFTER_FAILS : EeState::IN_STEP; want[300] = EeState::OUTSIDE_IMAGE;  // 300: never touched
+        want[runEnd] = c.failed != 0 ? EeState::READ_AFTER_FAILS : EeState::IN_STEP;
+        want[300] = EeState::OUTSIDE_IMAGE;  // 300: never touched
         EXPECT_EQ(rig.States(301), c.silent ? Bytes(301, EeState::OUTSIDE_IMAGE) : want) << c.failed;
         rig.Sync(MakeImage(3));
         EXPECT_EQ(rig.Writes() > 0, c.seen.back() != "disable") << c.failed;  // no sync without a good read
@@ -101,7 +121,13 @@ TEST_F(Transfers, TheCountNeverClaimsARecordBeforeItIsWritten) {
     // a new record holds the count below it. Growing writes the count's low byte first and
     // after the records, shrinking its high byte first and before them. A forced sync rewrites
     // everything, the next one nothing.
-    struct Step { int records, deaf; bool force; std::vector<int> counts; uint64_t writes; int count; };
+    struct Step {
+        int records, deaf;
+        bool force;
+        std::vector<int> counts;
+        uint64_t writes;
+        int count;
+    };
     const Step steps[] = {
         {10, 0, false, {0xFF00, 0x0000, 10}, 2 + 10 * RECORD_BYTES + 1, 10},
         {12, 0, false, {12}, 2 * RECORD_BYTES + 1, 12},
@@ -122,7 +148,8 @@ TEST_F(Transfers, TheCountNeverClaimsARecordBeforeItIsWritten) {
     });
     for (const Step& s : steps) {
         counts.clear();
-        sim.Chip().SetDeafCell(s.deaf, s.deaf != 0); force = s.force;
+        sim.Chip().SetDeafCell(s.deaf, s.deaf != 0);
+        force = s.force;
         const uint64_t before = Writes();
         Sync(Bytes(all.begin(), all.begin() + s.records * RECORD_BYTES));
         sim.Chip().SetDeafCell(s.deaf, false);
@@ -171,20 +198,57 @@ TEST_F(Transfers, StateCodesFromTheirCauses) {
     Sync(image);
     EXPECT_EQ(view.seen, (Lines{"busy", "write", "verify", "idle", "draw", "free"}));
     Bytes changed = image, other = image, grown = MakeImage(11);
-    changed[0] ^= 1; changed[13] ^= 1;                 // addresses 2 and 15
-    other[0] ^= 1; other[13] ^= 1; other[28] ^= 0x40;  // and 30
-    grown[18] ^= 0x08;                                 // address 20, and one more record
+    changed[0] ^= 1;
+    changed[13] ^= 1;  // addresses 2 and 15
+    other[0] ^= 1;
+    other[13] ^= 1;
+    other[28] ^= 0x40;  // and 30
+    grown[18] ^= 0x08;  // address 20, and one more record
     // Each changed byte is one write; a byte read back wrong is written once more.
-    struct Case { const char* name; std::function<void()> cause; int address; uint8_t state; uint64_t writes; int count = 10; };
+    struct Case {
+        const char* name;
+        std::function<void()> cause;
+        int address;
+        uint8_t state;
+        uint64_t writes;
+        int count = 10;
+    };
     const Case cases[] = {
         {"in step", [&] { Sync(image); }, 40, EeState::IN_STEP, 0},
-        {"in step after a flipped read-back", [&] { sim.Chip().FlipReadByte(3, 0x10); Sync(image); }, 4, EeState::IN_STEP, 1},
+        {"in step after a flipped read-back",
+         [&] {
+             sim.Chip().FlipReadByte(3, 0x10);
+             Sync(image);
+         },
+         4, EeState::IN_STEP, 1},
         {"changed", [&] { Sync(changed); }, 15, EeState::CHANGED, 2},
-        {"write after a failed write", [&] { sim.Chip().MissAcks(1, 1); Sync(image); }, 15, EeState::WRITE_AFTER_FAILS, 2},
-        {"weak cell", [&] { sim.Chip().SetWeakCell(30, true); Sync(changed); Sync(other); }, 30, EeState::VERIFY_FAILED, 2 + 2},
+        {"write after a failed write",
+         [&] {
+             sim.Chip().MissAcks(1, 1);
+             Sync(image);
+         },
+         15, EeState::WRITE_AFTER_FAILS, 2},
+        {"weak cell",
+         [&] {
+             sim.Chip().SetWeakCell(30, true);
+             Sync(changed);
+             Sync(other);
+         },
+         30, EeState::VERIFY_FAILED, 2 + 2},
         // A claimed byte that will not take its value neither shrinks the count nor holds back a new record.
-        {"deaf cell", [&] { sim.Chip().SetWeakCell(30, false); sim.Chip().SetDeafCell(20, true); Sync(grown); }, 20, EeState::VERIFY_FAILED, 3 + RECORD_BYTES + 1, 11},
-        {"outside the image", [&] { sim.Chip().SetDeafCell(20, false); Sync(image); }, 2 + 10 * RECORD_BYTES, EeState::OUTSIDE_IMAGE, 1},
+        {"deaf cell",
+         [&] {
+             sim.Chip().SetWeakCell(30, false);
+             sim.Chip().SetDeafCell(20, true);
+             Sync(grown);
+         },
+         20, EeState::VERIFY_FAILED, 3 + RECORD_BYTES + 1, 11},
+        {"outside the image",
+         [&] {
+             sim.Chip().SetDeafCell(20, false);
+             Sync(image);
+         },
+         2 + 10 * RECORD_BYTES, EeState::OUTSIDE_IMAGE, 1},
     };
     for (const Case& c : cases) {
         const uint64_t before = Writes();
@@ -202,18 +266,25 @@ TEST_F(Transfers, EraseWritesAndVerifiesEveryByteAndKeepsItsFailureCodes) {
     ReadOk();
     Sync(MakeImage(8));
     Bytes between;
-    view.onColour = [&](BarColour c) { if (c == BAR_ERASE_VERIFY) between = States(kChip); };
-    view.seen.clear(); mirror.EraseEeprom();
+    view.onColour = [&](BarColour c) {
+        if (c == BAR_ERASE_VERIFY) between = States(kChip);
+    };
+    view.seen.clear();
+    mirror.EraseEeprom();
     EXPECT_EQ(Bytes(sim.Chip().Bytes().begin(), sim.Chip().Bytes().end()), Bytes(kChip, 0xFF));
     EXPECT_EQ(between, Bytes(kChip, EeState::ERASED));
     EXPECT_EQ(States(kChip), Bytes(kChip, EeState::OUTSIDE_IMAGE));
     EXPECT_EQ(view.seen, (Lines{"erase", "erase-verify", "idle", "draw"}));
     // Writes 0..16 go unanswered: the 17th is taken as written and marked 3.
-    mirror.SetEepromSize(40); sim.Chip().MissAcks(1, 17); mirror.EraseEeprom();
-    Bytes want(40, EeState::OUTSIDE_IMAGE); want[16] = EeState::WRITE_AFTER_FAILS;
+    mirror.SetEepromSize(40);
+    sim.Chip().MissAcks(1, 17);
+    mirror.EraseEeprom();
+    Bytes want(40, EeState::OUTSIDE_IMAGE);
+    want[16] = EeState::WRITE_AFTER_FAILS;
     EXPECT_EQ(States(40), want);
     // With no EEPROM every read-back goes unanswered, so no byte counts as erased.
-    sim.Chip().SetAbsent(true); mirror.SetEepromSize(300);
+    sim.Chip().SetAbsent(true);
+    mirror.SetEepromSize(300);
     EXPECT_EQ(mirror.EraseEeprom().verifyFailed, 300);
     EXPECT_EQ(States(300), Bytes(300, EeState::VERIFY_FAILED));
     EXPECT_FALSE(bus.AckError());  // nothing stale left for the next write's wait
@@ -224,14 +295,19 @@ TEST(Convergence, RepeatedSyncsUnderFaultsEndWithTheImageAndItSurvivesARestart) 
     const Bytes image = MakeImage(30, 9);
     for (const uint8_t poll : {0, 1}) {
         std::filesystem::remove(file);
-        std::string error; Rig rig, restarted;
+        std::string error;
+        Rig rig, restarted;
         ASSERT_TRUE(rig.sim.Chip().AttachFile(file, error)) << error;
-        rig.bus.SetPollWrite(poll); rig.mirror.ReadEeprom();
-        rig.sim.Chip().SetFaultSeed(7 + poll); rig.sim.Chip().SetMissAckRate(0.02); rig.sim.Chip().SetFlipRate(0.01);
+        rig.bus.SetPollWrite(poll);
+        rig.mirror.ReadEeprom();
+        rig.sim.Chip().SetFaultSeed(7 + poll);
+        rig.sim.Chip().SetMissAckRate(0.02);
+        rig.sim.Chip().SetFlipRate(0.01);
         int syncs = 0;
         for (; !rig.Holds(image) && syncs < 10; ++syncs) rig.Sync(image);
         EXPECT_LT(syncs, 10) << "poll " << int(poll);
-        rig.Sync(image); rig.Sync(image);  // two more with the faults still on must not undo anything
+        rig.Sync(image);
+        rig.Sync(image);  // two more with the faults still on must not undo anything
         ASSERT_TRUE(rig.Holds(image)) << "poll " << int(poll);
         ASSERT_TRUE(restarted.sim.Chip().AttachFile(file, error)) << error;
         restarted.mirror.ReadEeprom();

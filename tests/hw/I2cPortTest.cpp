@@ -13,13 +13,27 @@
 namespace {
 // The simulated interface, writing down every register access and every wait.
 struct TracedSim : CSimParallelPort {
-    struct Event { char kind; uint16_t port; uint32_t value; };  // 'r'ead, 'w'rite or 's'pin
-    uint8_t PortRead(uint16_t port) override { events.push_back({'r', port, CSimParallelPort::PortRead(port)}); return events.back().value; }
-    void PortWrite(uint16_t port, uint8_t value) override { events.push_back({'w', port, value}); CSimParallelPort::PortWrite(port, value); }
-    void Spin(uint32_t count) override { events.push_back({'s', 0, count}); CSimParallelPort::Spin(count); }
+    struct Event {
+        char kind;
+        uint16_t port;
+        uint32_t value;
+    };  // 'r'ead, 'w'rite or 's'pin
+    uint8_t PortRead(uint16_t port) override {
+        events.push_back({'r', port, CSimParallelPort::PortRead(port)});
+        return events.back().value;
+    }
+    void PortWrite(uint16_t port, uint8_t value) override {
+        events.push_back({'w', port, value});
+        CSimParallelPort::PortWrite(port, value);
+    }
+    void Spin(uint32_t count) override {
+        events.push_back({'s', 0, count});
+        CSimParallelPort::Spin(count);
+    }
     [[nodiscard]] std::vector<uint32_t> Of(char kind, uint16_t port = 0) const {
         std::vector<uint32_t> values;
-        for (const Event& e : events) if (e.kind == kind && e.port == port) values.push_back(e.value);
+        for (const Event& e : events)
+            if (e.kind == kind && e.port == port) values.push_back(e.value);
         return values;
     }
     std::vector<Event> events;
@@ -39,9 +53,12 @@ std::vector<std::string> DecodeBus(const std::vector<TracedSim::Event>& events) 
         if (scl && newScl && sda != newSda) {  // SDA moving under a high clock
             if (bits != 0) tokens.push_back("?" + std::to_string(bits));
             tokens.push_back(newSda ? "P" : inTransfer ? "Sr" : "S");
-            inTransfer = !newSda; clockHigh = false; bits = shift = 0;
+            inTransfer = !newSda;
+            clockHigh = false;
+            bits = shift = 0;
         } else if (!scl && newScl) {
-            clockHigh = true; bit = newSda;  // the line is low if anyone pulls it
+            clockHigh = true;
+            bit = newSda;  // the line is low if anyone pulls it
         } else if (scl && !newScl && std::exchange(clockHigh, false) && inTransfer) {
             shift = shift << 1 | bit;
             if (++bits == 9) {
@@ -51,7 +68,8 @@ std::vector<std::string> DecodeBus(const std::vector<TracedSim::Event>& events) 
                 bits = shift = 0;
             }
         }
-        sda = newSda; scl = newScl;
+        sda = newSda;
+        scl = newScl;
     }
     return tokens;
 }
@@ -65,7 +83,8 @@ protected:
     [[nodiscard]] bool Kept(uint32_t mask, uint32_t want) {
         const std::vector<uint32_t> writes = sim.Of('w', 0x378);
         sim.events.clear();
-        return !writes.empty() && std::all_of(writes.begin(), writes.end(), [&](uint32_t v) { return (v & mask) == want; });
+        return !writes.empty() &&
+               std::all_of(writes.begin(), writes.end(), [&](uint32_t v) { return (v & mask) == want; });
     }
     TracedSim sim;
     CI2cPort bus{&sim};
@@ -76,7 +95,15 @@ TEST_F(I2cBus, ByteTransfersOnTheLinesAndTheirWaits) {
     // Device bytes carry address bits 8..11 from bit 1 up; an absent chip leaves the bus at 0xFF.
     // A random read is 115 line changes, a byte write 86, each followed by the clock delay; only
     // a write that went through waits its write cycle, and counts of 0 wait nothing.
-    struct Case { bool read, absent; uint8_t poll; uint16_t address; uint8_t value; uint32_t delay, wait; Tokens bus; std::vector<uint32_t> tail; };
+    struct Case {
+        bool read, absent;
+        uint8_t poll;
+        uint16_t address;
+        uint8_t value;
+        uint32_t delay, wait;
+        Tokens bus;
+        std::vector<uint32_t> tail;
+    };
     const Case cases[] = {
         {true, false, 0, 0x0123, 0x5A, 7, 1234, {"S", "A2+", "23+", "Sr", "A3+", "5A-", "P"}, {CI2cPort::READ_SETTLE}},
         {true, false, 0, 0x0800, 0xC3, 0, 0, {"S", "B0+", "00+", "Sr", "B1+", "C3-", "P"}, {CI2cPort::READ_SETTLE}},
@@ -91,10 +118,13 @@ TEST_F(I2cBus, ByteTransfersOnTheLinesAndTheirWaits) {
     EXPECT_TRUE(Kept(0xF8, 0xA8));
     EXPECT_EQ(sim.PortRead(0x378), 0xAC);  // only Open raises the request
     for (const Case& c : cases) {
-        bus.SetClockDelay(c.delay); bus.SetWriteWait(c.wait); bus.SetPollWrite(c.poll);
+        bus.SetClockDelay(c.delay);
+        bus.SetWriteWait(c.wait);
+        bus.SetPollWrite(c.poll);
         sim.Chip().SetAbsent(c.absent);
         if (c.read) sim.Chip().Poke(c.address, c.absent ? 0x00 : c.value);
-        sim.Spin(1'000'000); sim.events.clear();  // the previous write cycle is over
+        sim.Spin(1'000'000);
+        sim.events.clear();  // the previous write cycle is over
         if (c.read) EXPECT_EQ(bus.ReadByte(c.address), c.value) << &c - cases;
         else bus.WriteByte(c.address, c.value);
         const size_t changes = c.read ? 115 : 86;
@@ -104,7 +134,7 @@ TEST_F(I2cBus, ByteTransfersOnTheLinesAndTheirWaits) {
         EXPECT_EQ(sim.Of('w', 0x378).size(), changes) << &c - cases;
         EXPECT_EQ(sim.Of('s'), spins) << &c - cases;
         EXPECT_EQ(bus.AckError(), c.absent) << &c - cases;
-        EXPECT_FALSE(bus.AckError());  // reported once
+        EXPECT_FALSE(bus.AckError());   // reported once
         EXPECT_TRUE(Kept(0xFC, 0xAC));  // the request stays up through every transfer
     }
     EXPECT_TRUE(sim.Chip().Bytes()[0x10] == 0x42 && sim.Chip().Bytes()[0x11] == 0x43);
@@ -116,11 +146,14 @@ TEST_F(I2cBus, ByteTransfersOnTheLinesAndTheirWaits) {
 TEST_F(I2cBus, PollingWriteEndsWhenTheChipAnswersOrAtItsLimit) {
     auto expected = [](const char* address, const char* data, size_t polls, bool answered) {
         Tokens tokens = {"S", "A0+", address, data, "P"};
-        for (size_t p = 1; p <= polls; ++p) tokens.insert(tokens.end(), {"S", p == polls && answered ? "A0+" : "A0-", "P"});
+        for (size_t p = 1; p <= polls; ++p)
+            tokens.insert(tokens.end(), {"S", p == polls && answered ? "A0+" : "A0-", "P"});
         return tokens;
     };
     ASSERT_TRUE(bus.Open());
-    bus.SetPollWrite(1); sim.events.clear(); bus.WriteByte(0x0000, 0x55);
+    bus.SetPollWrite(1);
+    sim.events.clear();
+    bus.WriteByte(0x0000, 0x55);
     const size_t polls = (DecodeBus(sim.events).size() - 5) / 3;
     EXPECT_EQ(DecodeBus(sim.events), expected("00+", "55+", polls, true));
     // A poll is 32 line changes of 1.31 us and one status read of 1 us: 42.92 us, so a 5 ms
@@ -130,7 +163,9 @@ TEST_F(I2cBus, PollingWriteEndsWhenTheChipAnswersOrAtItsLimit) {
     EXPECT_EQ(sim.Chip().Bytes()[0], 0x55);
     EXPECT_EQ(sim.Of('s'), std::vector<uint32_t>(sim.Of('w', 0x378).size(), CI2cPort::DEFAULT_CLOCK_DELAY));
 
-    sim.Chip().SetWriteCycleStuck(true); sim.events.clear(); bus.WriteByte(0x0005, 0x11);
+    sim.Chip().SetWriteCycleStuck(true);
+    sim.events.clear();
+    bus.WriteByte(0x0005, 0x11);
     EXPECT_EQ(DecodeBus(sim.events), expected("05+", "11+", CI2cPort::WRITE_POLLS, false));
     EXPECT_TRUE(bus.AckError());
 }

@@ -14,8 +14,8 @@
 
 #include "DirectPort.h"
 #include "I2cPort.h"
-#include "PpdevPort.h"
 #include "PortBackend.h"
+#include "PpdevPort.h"
 #include "SimPortOpen.h"
 
 namespace {
@@ -23,29 +23,37 @@ namespace {
 struct Fakes {
     int openErrno = 0, claimErrno = 0, iopermErrno = 0;
     uint8_t data = 0x28, status = 0x5F, control = 0x0C;  // what the port drives when opened
-    std::vector<std::pair<unsigned long, int>> ioctls;    // request, byte written (-1 for none)
+    std::vector<std::pair<unsigned long, int>> ioctls;   // request, byte written (-1 for none)
     std::vector<std::string> direct;
     bool closed = false;
 } g;
 
 int Fail(int error) { return errno = error, -1; }
 int FakeOpen(const char*, int) { return g.openErrno != 0 ? Fail(g.openErrno) : 42; }
-int FakeClose(int fd) { g.closed = fd == 42; return 0; }
+int FakeClose(int fd) {
+    g.closed = fd == 42;
+    return 0;
+}
 int FakeIoctl(int fd, unsigned long request, void* arg) {
     auto* byte = static_cast<uint8_t*>(arg);
     if (fd != 42 || (request == PPCLAIM && g.claimErrno != 0)) return Fail(fd != 42 ? EBADF : g.claimErrno);
     const bool write = request == PPWDATA || request == PPWCONTROL;
     g.ioctls.push_back({request, write ? *byte : -1});
     uint8_t& reg = request == PPWDATA || request == PPRDATA ? g.data : request == PPRSTATUS ? g.status : g.control;
-    if (byte != nullptr) write ? reg = *byte : *byte = reg;
+    if (byte != nullptr) write ? reg = *byte : * byte = reg;
     return 0;
 }
 int FakeIoperm(unsigned long from, unsigned long count, int on) {
     g.direct.push_back("ioperm " + std::to_string(from) + " " + std::to_string(count) + " " + std::to_string(on));
     return g.iopermErrno != 0 ? Fail(g.iopermErrno) : 0;
 }
-uint8_t FakeInb(uint16_t port) { g.direct.push_back("inb " + std::to_string(port)); return static_cast<uint8_t>(port); }
-void FakeOutb(uint8_t value, uint16_t port) { g.direct.push_back("outb " + std::to_string(value) + " " + std::to_string(port)); }
+uint8_t FakeInb(uint16_t port) {
+    g.direct.push_back("inb " + std::to_string(port));
+    return static_cast<uint8_t>(port);
+}
+void FakeOutb(uint8_t value, uint16_t port) {
+    g.direct.push_back("outb " + std::to_string(value) + " " + std::to_string(port));
+}
 const PpdevCalls kPpdev{FakeOpen, FakeIoctl, FakeClose};
 const DirectCalls kDirect{FakeIoperm, FakeInb, FakeOutb};
 
@@ -54,18 +62,25 @@ using Ioctls = std::vector<std::pair<unsigned long, int>>;
 }  // namespace
 
 TEST(PpdevBackend, OpenFailuresSayWhyAndLeaveNothingOpen) {
-    struct Case { int openErrno, claimErrno; const char* reason; };
+    struct Case {
+        int openErrno, claimErrno;
+        const char* reason;
+    };
     for (const Case c : {Case{ENOENT, 0, "no such parallel port device"}, Case{EACCES, 0, "no permission"},
                          Case{0, EBUSY, "claimed by another program"}, Case{0, ENOTTY, "not a parallel port"}}) {
         g = Fakes{};
-        g.openErrno = c.openErrno; g.claimErrno = c.claimErrno;
+        g.openErrno = c.openErrno;
+        g.claimErrno = c.claimErrno;
         const PortOpenResult result = CPpdevPort::Open("/dev/parport3", 0x378, kPpdev);
-        EXPECT_TRUE(!result.Ok() && Mentions(result.error, c.reason) && Mentions(result.error, "/dev/parport3")) << result.error;
+        EXPECT_TRUE(!result.Ok() && Mentions(result.error, c.reason) && Mentions(result.error, "/dev/parport3"))
+            << result.error;
         EXPECT_EQ(g.closed, c.claimErrno != 0) << result.error;
     }
     // The real system: a missing device, and a plain file that is no parallel port.
-    EXPECT_TRUE(Mentions(OpenHardwarePort({BusKind::Ppdev, "/nonexistent/parport9"}).error, "no such parallel port device"));
-    const std::string plain = std::filesystem::temp_directory_path() / ("orvane-not-a-port-" + std::to_string(::getpid()));
+    EXPECT_TRUE(
+        Mentions(OpenHardwarePort({BusKind::Ppdev, "/nonexistent/parport9"}).error, "no such parallel port device"));
+    const std::string plain = std::filesystem::temp_directory_path() /
+                              ("orvane-not-a-port-" + std::to_string(::getpid()));
     std::ofstream(plain) << "x";
     EXPECT_TRUE(Mentions(OpenHardwarePort({BusKind::Ppdev, plain}).error, "not a parallel port device"));
     std::filesystem::remove(plain);
@@ -80,19 +95,25 @@ TEST(PpdevBackend, RegistersMapToTheirIoctlsAndTheDataRegisterIsCached) {
     g.ioctls.clear();
     IPortIo& io = *result.io;
     EXPECT_EQ(io.PortRead(0x378), 0x28);  // what the port drove at open
-    io.PortWrite(0x378, 0x05); io.PortWrite(0x379, 0x00); io.PortWrite(0x37A, 0x21);  // the status register is read-only
+    io.PortWrite(0x378, 0x05);
+    io.PortWrite(0x379, 0x00);
+    io.PortWrite(0x37A, 0x21);  // the status register is read-only
     EXPECT_EQ((std::vector<int>{io.PortRead(0x378), io.PortRead(0x379), io.PortRead(0x37A), io.PortRead(0x37B)}),
               (std::vector<int>{0x05, 0x5F, 0x21, 0xFF}));
     io.SetBasePort(0x278);
     EXPECT_EQ((std::vector<int>{io.PortRead(0x279), io.PortRead(0x379)}), (std::vector<int>{0x5F, 0xFF}));
     result.io.reset();
-    EXPECT_EQ(g.ioctls, (Ioctls{{PPWDATA, 0x05}, {PPWCONTROL, 0x21}, {PPRSTATUS, -1}, {PPRCONTROL, -1}, {PPRSTATUS, -1}, {PPRELEASE, -1}}));
+    EXPECT_EQ(
+        g.ioctls,
+        (Ioctls{
+            {PPWDATA, 0x05}, {PPWCONTROL, 0x21}, {PPRSTATUS, -1}, {PPRCONTROL, -1}, {PPRSTATUS, -1}, {PPRELEASE, -1}}));
     EXPECT_TRUE(g.closed);
 }
 
 TEST(DirectBackend, RefusedWithAReasonElsePortsInsideTheGrantedBlockOnly) {
     EXPECT_TRUE(Mentions(CDirectPort::Open(0x378, DirectCalls{}).error, "only on x86"));
-    g = Fakes{}; g.iopermErrno = EPERM;
+    g = Fakes{};
+    g.iopermErrno = EPERM;
     const std::string refused = CDirectPort::Open(0x378, kDirect).error;
     EXPECT_TRUE(Mentions(refused, "needs root") && Mentions(refused, "0x378")) << refused;
 
@@ -103,7 +124,8 @@ TEST(DirectBackend, RefusedWithAReasonElsePortsInsideTheGrantedBlockOnly) {
     EXPECT_EQ(io.PortRead(0x379), 0x79);
     io.PortWrite(0x378, 0x04);
     EXPECT_EQ(io.PortRead(0x37B), 0xFF);  // outside the grant: no instruction issued
-    io.SetBasePort(0x278); io.PortWrite(0x27A, 0x01);
+    io.SetBasePort(0x278);
+    io.PortWrite(0x27A, 0x01);
     g.iopermErrno = EPERM;
     io.SetBasePort(0x3BC);
     EXPECT_EQ(io.PortRead(0x3BD), 0xFF);
@@ -117,7 +139,8 @@ TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
     BusOption option;
     std::string refused;  // names the forms it takes
     EXPECT_FALSE(ParseBusOption("parallel", option, refused));
-    EXPECT_TRUE(Mentions(refused, "parallel") && Mentions(refused, "sim:FILE") && Mentions(refused, "ppdev:DEVICE")) << refused;
+    EXPECT_TRUE(Mentions(refused, "parallel") && Mentions(refused, "sim:FILE") && Mentions(refused, "ppdev:DEVICE"))
+        << refused;
     const auto dir = std::filesystem::temp_directory_path() / ("orvane-bus-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     PortOpenResult onFile = OpenSimPort("eeprom.sim", dir.string(), 0x278);

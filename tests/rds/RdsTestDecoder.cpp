@@ -60,9 +60,10 @@ void CTestReceiver::Feed(const Group& g) {
 std::string RdsToUtf8(const std::string& rds) {
     // The basic character table from 0x20 on, as a receiver prints it.
     static const std::vector<std::string> table = [] {
-        const char* rows = " !\"#¤%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]―_‖abcdefghijklmno"
-                           "pqrstuvwxyz{|}¯?áàéèíìóòúùÑÇŞß¡Ĳâäêëîïôöûüñçşğıĳªα©‰Ğěňőπ€£$←↑→↓º¹²³±İńűµ¿÷°¼½¾§"
-                           "ÁÀÉÈÍÌÓÒÚÙŘČŠŽÐĿÂÄÊËÎÏÔÖÛÜřčšžđŀÃÅÆŒŷÝÕØÞŊŔĆŚŹŦðãåæœŵýõøþŋŕćśźŧ?";
+        const char* rows =
+            " !\"#¤%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]―_‖abcdefghijklmno"
+            "pqrstuvwxyz{|}¯?áàéèíìóòúùÑÇŞß¡Ĳâäêëîïôöûüñçşğıĳªα©‰Ğěňőπ€£$←↑→↓º¹²³±İńűµ¿÷°¼½¾§"
+            "ÁÀÉÈÍÌÓÒÚÙŘČŠŽÐĿÂÄÊËÎÏÔÖÛÜřčšžđŀÃÅÆŒŷÝÕØÞŊŔĆŚŹŦðãåæœŵýõøþŋŕćśźŧ?";
         std::vector<std::string> t(0x20, "?");
         for (const char* p = rows; *p; p += t.back().size()) {
             const auto lead = static_cast<unsigned char>(*p);

@@ -19,12 +19,16 @@ struct Group {
 [[nodiscard]] std::vector<Group> DecodeImage(const uint8_t* image, int length);  // whole records only
 
 // UTC time, the calendar date of its MJD, and the local offset in signed half hours.
-struct ClockTime { int mjd, year, month, day, hour, minute, offsetHalfHours; };
+struct ClockTime {
+    int mjd, year, month, day, hour, minute, offsetHalfHours;
+};
 
 // Collects what a receiver would show. PS characters and RadioText stay RDS-coded bytes.
 struct CTestReceiver {
     void Feed(const Group& group);
-    void FeedAll(const std::vector<Group>& groups) { for (const Group& g : groups) Feed(g); }
+    void FeedAll(const std::vector<Group>& groups) {
+        for (const Group& g : groups) Feed(g);
+    }
 
     std::vector<std::string> psPages;  // each page completed by segments 0..3 in a row
     std::array<std::string, 2> radioText{std::string(64, '\0'), std::string(64, '\0')};  // by A/B flag

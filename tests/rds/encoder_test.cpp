@@ -43,7 +43,10 @@ TEST(CharacterTable, EveryCp1252ByteGoesOnAirAsItselfItsPlainFormOrABlank) {
     iconv_close(cd);
 }
 
-struct Pass { std::string ps, rt0, rt1; int flags, repeat; };
+struct Pass {
+    std::string ps, rt0, rt1;
+    int flags, repeat;
+};
 
 // The group order of one text pass on a fresh image.
 rdstest::CTestReceiver TextPass(const Pass& c) {
@@ -67,13 +70,22 @@ TEST(TextPass, GroupOrdersFromTheInterleavingRule) {
     std::string longPages, highBytes;  // 1023 characters of short pages; every byte above 0x7F in pages of 8
     while (longPages.size() < 1023) longPages += "PAGINA|";
     for (int b = 0x80; b <= 0xFF; ++b) highBytes += std::string(1, static_cast<char>(b)) + (b % 8 == 7 ? "|" : "");
-    const struct { Pass pass; std::string order; } cases[] = {
-        {{"ABCDEFGH", "", "", 0, 5}, Pages(1)}, {{"", "", "", 0, 5}, Pages(1)},  // an empty PS is one blank page
-        {{"ABCDEFGH", "", "", 2, 2}, Pages(3)}, {{"ABCDEFGH", "", "", 3, 2}, Pages(1)},  // flags 2 repeat one page
-        {{"X|Y", "", "", 0, 200}, Pages(2)}, {{"X|Y", "", "", 0, 1}, Pages(4)},  // signed: 200 is no repeat
-        {{"ABCDEFGH", RT64, "", 0, 5}, rtA}, {{"ABCDEFGH", "", RT64, 0, 5}, rtB},  // RadioText 1 alone is B
-        {{longPages.substr(0, 1023), "", "", 0, 3}, Pages(147 * 4)}, {{highBytes, "", "", 0, 1}, Pages(17 * 2)},
-        {{"|||", "", "", 0, 0}, Pages(4)}, {{"AB|", "", "", 0, 0}, Pages(2)},
+    const struct {
+        Pass pass;
+        std::string order;
+    } cases[] = {
+        {{"ABCDEFGH", "", "", 0, 5}, Pages(1)},
+        {{"", "", "", 0, 5}, Pages(1)},  // an empty PS is one blank page
+        {{"ABCDEFGH", "", "", 2, 2}, Pages(3)},
+        {{"ABCDEFGH", "", "", 3, 2}, Pages(1)},  // flags 2 repeat one page
+        {{"X|Y", "", "", 0, 200}, Pages(2)},
+        {{"X|Y", "", "", 0, 1}, Pages(4)},  // signed: 200 is no repeat
+        {{"ABCDEFGH", RT64, "", 0, 5}, rtA},
+        {{"ABCDEFGH", "", RT64, 0, 5}, rtB},  // RadioText 1 alone is B
+        {{longPages.substr(0, 1023), "", "", 0, 3}, Pages(147 * 4)},
+        {{highBytes, "", "", 0, 1}, Pages(17 * 2)},
+        {{"|||", "", "", 0, 0}, Pages(4)},
+        {{"AB|", "", "", 0, 0}, Pages(2)},
     };
     for (const auto& c : cases) EXPECT_EQ(TextPass(c.pass).order, c.order) << c.pass.ps.substr(0, 20);
     const std::string both = TextPass({"RADIO|XX", "Texto zero", RT64, 0, 0}).order;  // each whole, text 0 first

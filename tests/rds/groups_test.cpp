@@ -32,7 +32,10 @@ TEST(Groups, PsRadioTextProgrammeItemAndClockPageWordsByHand) {
     // 2A: 0010 0, TP 1, PTY 10, A/B, segment(4); 0xE7 (CP1252 c cedilla) is RDS 0x9B.
     const StationData s = Station(0xC201, 10, 1);
     EXPECT_EQ(RadioTextGroup(s, 1, 15, "ABCD"), (Blocks{0xC201, 0x255F, 0x4142, 0x4344}));
-    EXPECT_EQ(RadioTextGroup(s, 0, 2, "\xE7" "a o"), (Blocks{0xC201, 0x2542, 0x9B61, 0x206F}));
+    EXPECT_EQ(RadioTextGroup(s, 0, 2,
+                             "\xE7"
+                             "a o"),
+              (Blocks{0xC201, 0x2542, 0x9B61, 0x206F}));
 
     // 1A: day 15, 21:30 -> 15 * 2048 + 21 * 64 + 30 = 32094 = 0x7D5E; block 3 repeats the PI here.
     StationData p = Station(0xC201, 10, 1);
@@ -41,10 +44,9 @@ TEST(Groups, PsRadioTextProgrammeItemAndClockPageWordsByHand) {
 
     // The clock page "  13:34 " in local time.
     const ClockReading at = CFixedClock::FromLocal(2026, 12, 6, 13, 34, 0, 60);
-    EXPECT_EQ(ClockPsGroups(Station(0x1234), at), (ClockPsPage{Blocks{0x1234, 0x0000, 0xCDCD, 0x2020},
-                                                               Blocks{0x1234, 0x0001, 0xCDCD, 0x3133},
-                                                               Blocks{0x1234, 0x0002, 0xCDCD, 0x3A33},
-                                                               Blocks{0x1234, 0x0003, 0xCDCD, 0x3420}}));
+    EXPECT_EQ(ClockPsGroups(Station(0x1234), at),
+              (ClockPsPage{Blocks{0x1234, 0x0000, 0xCDCD, 0x2020}, Blocks{0x1234, 0x0001, 0xCDCD, 0x3133},
+                           Blocks{0x1234, 0x0002, 0xCDCD, 0x3A33}, Blocks{0x1234, 0x0003, 0xCDCD, 0x3420}}));
 }
 
 // 4A: block 2 carries MJD bits 16..15, block 3 MJD bits 14..0 then UTC hour bit 4, block 4 hour

@@ -56,8 +56,15 @@ protected:
 
 TEST_F(Image, OptionalGroupsFollowTheTextAndGroupsSwitchedOnLaterAreAppendedThenRewritten) {
     const std::string pages = Pages(5);
-    const struct { uint8_t built, flags; int records; std::string last; } cases[] = {  // after 28 text groups
-        {0x00, 0x00, 28, ""}, {0x00, 0x01, 29, "CT "}, {0x00, 0x04, 29, "PIN "},
+    const struct {
+        uint8_t built, flags;
+        int records;
+        std::string last;
+    } cases[] = {
+        // after 28 text groups
+        {0x00, 0x00, 28, ""},
+        {0x00, 0x01, 29, "CT "},
+        {0x00, 0x04, 29, "PIN "},
         {0x00, 0x07, 50, pages + "CT PIN "},       // appended in refresh order
         {0x03, 0x07, 50, "CT " + pages + "PIN "},  // the new 1A lands after the rewritten groups
     };
@@ -107,7 +114,10 @@ TEST_F(Image, RefreshRewritesOnlyTheClockRecordsOncePerMinuteAndAFullImageEndsIn
     // Clock pages repeat by count: text page once, no clock page; twice (flags exactly 2) and
     // one; once (200 is negative) and 200.
     m.Run("TXT0=\"\"");
-    const struct { uint8_t repeat; int records; } cases[] = {{0, 4}, {1, 8 + 4}, {200, 4 + 800}};
+    const struct {
+        uint8_t repeat;
+        int records;
+    } cases[] = {{0, 4}, {1, 8 + 4}, {200, 4 + 800}};
     for (const auto& c : cases) {
         r.SetPsRepeat(c.repeat);
         Build(0x02);

@@ -36,7 +36,12 @@ TEST(CommandFile, SaysWhetherItWasReadMissingOrUnreadableAndLogsTheCause) {
     // A read that fails after the open: the kernel refuses reads of unmapped memory.
     const std::string readError = "/proc/self/mem";
     // A row builds nothing unless it says so; the defaults' rebuild gives one blank page.
-    const struct { std::string path, logged; CommandFileRead read; std::string reason; int records = 0; } cases[] = {
+    const struct {
+        std::string path, logged;
+        CommandFileRead read;
+        std::string reason;
+        int records = 0;
+    } cases[] = {
         {good, "PI=C201 - OK\n" + CLOSING, CommandFileRead::Read, "", 4},
         {dir.path + "/none.txt", "Ficheiro RDS.TXT Inexistente.\n", CommandFileRead::Missing, ""},
         {dir.path + "/folder.txt", UNREADABLE + "\xE9 uma pasta\n", CommandFileRead::Unreadable, "\xE9 uma pasta"},

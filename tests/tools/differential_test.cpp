@@ -53,7 +53,8 @@ TEST(DifferentialCorpus, EveryStoredFolderCodesToTheSameEepromAndLog) {
                               c.at + "' -o '" + out.path + "/e2'";
         if (c.title) command += " --title '" + (folder / "STATUS.HTM").string() + "'";
         const int status = std::system((command + " 2>'" + out.path + "/log'").c_str());
-        std::string log = "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n" + out.Read("log");
+        std::string log = "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "\n" +
+                          out.Read("log");
         ReplaceAll(log, folder.string(), "DIR");
         EXPECT_EQ(out.Read("e2"), ReadAll(folder / "expected.e2")) << folder;
         EXPECT_EQ(log, ReadAll(folder / "expected.log")) << folder;

@@ -16,7 +16,10 @@
 // Central Europe: one hour east of UTC in winter, two in summer (POSIX rule, no tzdata needed).
 const std::string CET = "CET-1CEST,M3.5.0,M10.5.0/3";
 
-struct ToolResult { int exitCode; std::string out, err; };
+struct ToolResult {
+    int exitCode;
+    std::string out, err;
+};
 
 // Runs the built tool through the shell with TZ set for that run only, after the shell
 // commands of `setup`; a tool that blocks is stopped after 10 s and fails its test.
@@ -31,8 +34,13 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::string& setu
 TEST(EncodeTool, BadArgumentsExitWithTwoHelpListsEveryOptionAndTheDemoRoundTrips) {
     TempFolder dir;
     dir.Write("RDS.TXT", "PI=C201\n");
-    const struct { std::vector<std::string> args; std::string message; int exitCode = 2; } cases[] = {
-        {{"extra"}, "unknown argument \"extra\""}, {{"-o"}, "option -o needs a value"},
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+        int exitCode = 2;
+    } cases[] = {
+        {{"extra"}, "unknown argument \"extra\""},
+        {{"-o"}, "option -o needs a value"},
         {{"--dir", dir.Write("plain-file", "x")}, "cannot read the folder"},
         {{"--at", "2026-12-06T13:34"}, "expected \"YYYY-MM-DD HH:MM\""},
         {{"--at", "2026-03-29 02:30"}, "does not exist in this time zone"},
@@ -47,8 +55,10 @@ TEST(EncodeTool, BadArgumentsExitWithTwoHelpListsEveryOptionAndTheDemoRoundTrips
     const ToolResult help = RunTool({"--help"}), version = RunTool({"--version"});
     EXPECT_EQ(version.out, std::string("orvane-encode ") + ORVANE_VERSION + "\n");
     EXPECT_EQ(help.exitCode + version.exitCode, 0);
-    const char* options[] = {"--dir DIR", "--title FILE", "--at TIME", "-o FILE", "--groups", "--version", "--help",
-                             "(default: .)", "(default: none)", "(default: the system clock)", "(default: off)"};
+    const char* options[] = {
+        "--dir DIR",     "--title FILE", "--at TIME",    "-o FILE",         "--groups",
+        "--version",     "--help",       "(default: .)", "(default: none)", "(default: the system clock)",
+        "(default: off)"};
     for (const char* text : options) EXPECT_NE(help.out.find(text), std::string::npos) << text;
 
     // The shipped demo round-trips into its RadioTexts, the title's accents coded to the RDS table, and clock.
@@ -82,12 +92,19 @@ TEST(EncodeTool, BadArgumentsExitWithTwoHelpListsEveryOptionAndTheDemoRoundTrips
 
 TEST(SystemClock, ReadingsOfAnInstantAndOfALocalTimeText) {
     // Local BCD hour, minute, second, DST, century, year, month, day; then UTC date, time and offset in minutes.
-    const struct { const char* zone; std::time_t t; const char* text; std::vector<int> expected = {}; } cases[] = {
+    const struct {
+        const char* zone;
+        std::time_t t;
+        const char* text;
+        std::vector<int> expected = {};
+    } cases[] = {
         {"CET-1", 1796560496, nullptr, {0x13, 0x34, 0x56, 0, 0x20, 0x26, 0x12, 0x06, 2026, 12, 6, 12, 34, 60}},
         {CET.c_str(), 0, "2026-12-06 00:30", {0x00, 0x30, 0, 0, 0x20, 0x26, 0x12, 0x06, 2026, 12, 5, 23, 30, 60}},
         {CET.c_str(), 0, "2026-03-29 03:00", {0x03, 0x00, 0, 1, 0x20, 0x26, 0x03, 0x29, 2026, 3, 29, 1, 0, 120}},
         {"<-03>3", 0, "2026-12-06 22:30", {0x22, 0x30, 0, 0, 0x20, 0x26, 0x12, 0x06, 2026, 12, 7, 1, 30, -180}},
-        {"UTC0", 0, "2023-02-29 12:00"}, {"UTC0", 0, "2100-01-01 00:00"}, {"UTC0", 0, ""},
+        {"UTC0", 0, "2023-02-29 12:00"},
+        {"UTC0", 0, "2100-01-01 00:00"},
+        {"UTC0", 0, ""},
     };
     for (const auto& c : cases) {
         setenv("TZ", c.zone, 1);
@@ -96,8 +113,9 @@ TEST(SystemClock, ReadingsOfAnInstantAndOfALocalTimeText) {
         std::string error;
         EXPECT_EQ(!c.text || ClockReadingForLocalTime(c.text, r, error), !c.expected.empty()) << c.text;
         EXPECT_EQ(error.empty(), !c.expected.empty()) << c.text;  // a refusal says why
-        const std::vector<int> got = {r.hour, r.minute, r.second, r.dst, r.century, r.year, r.month, r.day,
-                                      r.utcYear, r.utcMonth, r.utcDay, r.utcHour, r.utcMinute, r.utcOffsetMinutes};
+        const std::vector<int> got = {
+            r.hour, r.minute,  r.second,   r.dst,    r.century, r.year,      r.month,
+            r.day,  r.utcYear, r.utcMonth, r.utcDay, r.utcHour, r.utcMinute, r.utcOffsetMinutes};
         EXPECT_EQ(c.expected.empty() ? c.expected : got, c.expected);
     }
 }
@@ -124,12 +142,15 @@ TEST(EncodeTool, ReadsThePsRepeatFromTheFoldersDefIniAndSaysSoInItsHelp) {
 
 // Each field of --at out of its limits is named with them; the edges themselves are taken.
 TEST(EncodeTool, AnAtTimeOutOfRangeNamesTheFieldAndItsLimits) {
-    const struct { const char* at; std::string message; } refused[] = {
-        {"2100-01-01 00:00", "year must be 1900..2099"}, {"1899-12-31 23:59", "year must be 1900..2099"},
-        {"2026-00-10 12:00", "month must be 01..12"},    {"2026-13-10 12:00", "month must be 01..12"},
+    const struct {
+        const char* at;
+        std::string message;
+    } refused[] = {
+        {"2100-01-01 00:00", "year must be 1900..2099"},       {"1899-12-31 23:59", "year must be 1900..2099"},
+        {"2026-00-10 12:00", "month must be 01..12"},          {"2026-13-10 12:00", "month must be 01..12"},
         {"2026-02-29 12:00", "day must be 01..28 in 2026-02"}, {"2028-02-30 12:00", "day must be 01..29 in 2028-02"},
         {"2026-04-31 12:00", "day must be 01..30 in 2026-04"}, {"2026-12-00 12:00", "day must be 01..31 in 2026-12"},
-        {"2026-12-06 24:00", "hour must be 00..23"},     {"2026-12-06 13:60", "minute must be 00..59"},
+        {"2026-12-06 24:00", "hour must be 00..23"},           {"2026-12-06 13:60", "minute must be 00..59"},
     };
     for (const auto& c : refused) {
         const ToolResult r = RunTool({"--at", c.at});
@@ -140,14 +161,17 @@ TEST(EncodeTool, AnAtTimeOutOfRangeNamesTheFieldAndItsLimits) {
     // 36524 days); the first of 2000-03-01 is 23:00 UTC on 29 February, day 51544 + 59.
     TempFolder dir;
     dir.Write("RDS.TXT", "PI=C201\nGROUP4A=01\n");
-    const struct { const char* at; int mjd, hour, minute; } taken[] = {
-        {"2099-12-31 23:59", 88068, 22, 59}, {"2000-03-01 00:00", 51603, 23, 0}};
+    const struct {
+        const char* at;
+        int mjd, hour, minute;
+    } taken[] = {{"2099-12-31 23:59", 88068, 22, 59}, {"2000-03-01 00:00", 51603, 23, 0}};
     for (const auto& c : taken) {
         const ToolResult r = RunTool({"--dir", dir.path, "--at", c.at, "-o", dir.path + "/e2"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string e2 = dir.Read("e2");
         rdstest::CTestReceiver rx;
-        rx.FeedAll(rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(e2.data()) + 2, static_cast<int>(e2.size() - 2)));
+        rx.FeedAll(
+            rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(e2.data()) + 2, static_cast<int>(e2.size() - 2)));
         ASSERT_FALSE(rx.clockTimes.empty()) << c.at;
         const auto& ct = rx.clockTimes.front();
         EXPECT_EQ(std::vector<int>({ct.mjd, ct.hour, ct.minute}), std::vector<int>({c.mjd, c.hour, c.minute})) << c.at;
@@ -160,15 +184,20 @@ TEST(EncodeTool, ACommandFileThatIsMissingOrUnreadableGivesExitOneAndNoImage) {
     TempFolder dir;
     const std::string station = dir.path + "/station";
     std::filesystem::create_directory(station);
-    const struct { const char* what; std::string setup, cause; } cases[] = {
+    const struct {
+        const char* what;
+        std::string setup, cause;
+    } cases[] = {
         {"missing", "", "Ficheiro RDS.TXT Inexistente.\n"},
         {"folder", "mkdir '" + station + "/RDS.TXT'", "Ficheiro RDS.TXT ileg\u00EDvel: \u00E9 uma pasta\n"},
-        {"FIFO", "mkfifo '" + station + "/RDS.TXT'", "Ficheiro RDS.TXT ileg\u00EDvel: n\u00E3o \u00E9 um ficheiro normal\n"},
+        {"FIFO", "mkfifo '" + station + "/RDS.TXT'",
+         "Ficheiro RDS.TXT ileg\u00EDvel: n\u00E3o \u00E9 um ficheiro normal\n"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all(station + "/RDS.TXT");
         const std::string previous = dir.Write("e2.bin", "GOOD");
-        const ToolResult r = RunTool({"--dir", station, "--groups", "-o", previous}, c.setup.empty() ? "" : c.setup + "; ");
+        const ToolResult r = RunTool({"--dir", station, "--groups", "-o", previous},
+                                     c.setup.empty() ? "" : c.setup + "; ");
         EXPECT_EQ(r.exitCode, 1) << c.what << r.err;
         EXPECT_EQ(r.out + dir.Read("e2.bin"), "GOOD") << c.what;
         EXPECT_NE(r.err.find(c.cause), std::string::npos) << r.err;
@@ -197,7 +226,8 @@ TEST(EncodeTool, AFailedImageWriteKeepsThePreviousFileAndAFifoTitleIsSkipped) {
     EXPECT_NE(r.err.find("no title taken from"), std::string::npos) << r.err;
     const std::string e2 = dir.Read("e2.bin");
     ASSERT_EQ(e2.size() % 13, 2u);
-    const auto records = rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(e2.data()) + 2, static_cast<int>(e2.size() - 2));
+    const auto records = rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(e2.data()) + 2,
+                                              static_cast<int>(e2.size() - 2));
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.front().info[0], 0xC201);
     // The mode a plain new file gets here, not the temporary file's private one.

@@ -19,12 +19,12 @@
 #include "CommandFile.h"
 #include "CommandLineParser.h"
 #include "ConfigReader.h"
+#include "Cp1252.h"
 #include "FileLookup.h"
 #include "IClock.h"
 #include "RdsModel.h"
 #include "RdsTypes.h"
 #include "SystemClock.h"
-#include "Cp1252.h"
 #include "Title.h"
 
 namespace {
@@ -58,8 +58,8 @@ void PrintGroups(const CRdsModel& model, std::ostream& out) {
     for (int n = 0; n < model.GetRecordCount(); ++n) {
         const uint8_t* record = image + static_cast<std::ptrdiff_t>(n) * RECORD_BYTES;
         char line[24];
-        std::snprintf(line, sizeof line, "%04X %04X %04X %04X", InfoWord(record, 0),
-                      InfoWord(record, 1), InfoWord(record, 2), InfoWord(record, 3));
+        std::snprintf(line, sizeof line, "%04X %04X %04X %04X", InfoWord(record, 0), InfoWord(record, 1),
+                      InfoWord(record, 2), InfoWord(record, 3));
         out << line << '\n';
     }
 }
@@ -68,8 +68,7 @@ void PrintGroups(const CRdsModel& model, std::ostream& out) {
 std::string EepromContent(const CRdsModel& model) {
     const int count = model.GetRecordCount();
     std::string content = {static_cast<char>(count & 0xFF), static_cast<char>(count >> 8 & 0xFF)};
-    content.append(reinterpret_cast<const char*>(model.GetImage()),
-                   static_cast<size_t>(model.GetImageLength()));
+    content.append(reinterpret_cast<const char*>(model.GetImage()), static_cast<size_t>(model.GetImageLength()));
     return content;
 }
 
@@ -191,8 +190,7 @@ std::string EncodeUsage() {
            "  2  bad arguments (--at outside 1900..2099 or not a real time) or unreadable folder\n";
 }
 
-std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args,
-                                                std::string& error) {
+std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args, std::string& error) {
     EncodeOptions options;
     CCommandLineParser parser;
     const auto value = [](const char* name, std::string& field) {
@@ -270,7 +268,6 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
             << "; a previous file there is left as it was\n";
         return EXIT_NOT_WRITTEN;
     }
-    err << TOOL << ": " << model.GetRecordCount() << " groups, " << model.GetImageLength()
-        << " image bytes\n";
+    err << TOOL << ": " << model.GetRecordCount() << " groups, " << model.GetImageLength() << " image bytes\n";
     return EXIT_DONE;
 }

@@ -8,9 +8,9 @@
 
 struct EncodeOptions {
     std::string dir = ".";
-    std::string titleFile;   // empty: no title poll
-    std::string at;          // empty: the system clock
-    std::string outFile;     // empty: no image file
+    std::string titleFile;  // empty: no title poll
+    std::string at;         // empty: the system clock
+    std::string outFile;    // empty: no image file
     bool groups = false;
     bool help = false;
     bool version = false;
@@ -21,8 +21,7 @@ inline constexpr int EXIT_NOT_WRITTEN = 1;
 inline constexpr int EXIT_USAGE = 2;
 
 // The options of `args` (program name excluded); nullopt with `error` set when they are bad.
-[[nodiscard]] std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args,
-                                                              std::string& error);
+[[nodiscard]] std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args, std::string& error);
 
 [[nodiscard]] std::string EncodeUsage();
 
