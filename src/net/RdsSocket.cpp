@@ -16,7 +16,7 @@ constexpr int kKeepIntervalSeconds = 10;
 constexpr int kKeepProbes = 3;
 // What a waiting client may have read for it ahead of its turn; the rest stays with the
 // kernel, so 64 waiting clients cannot fill the memory.
-constexpr qint64 kWaitingReadLimit = 64 * 1024;
+constexpr qint64 kWaitingReadLimit = qint64{64} * 1024;
 
 void SetKeepAlive(QTcpSocket& socket) {
     const auto fd = static_cast<int>(socket.socketDescriptor());
