@@ -188,6 +188,30 @@ ConfigReport CConfigReader::Read(std::istream* in) {
 
 namespace {
 
+void ApplyEepromSize(const std::string& value, ConfigReport& report) {
+    const auto v = CConfigReader::ScanHex(value);
+    if (!v) return;
+    int size = static_cast<int32_t>(*v);
+    if (size > CConfigReader::MAX_EEPROM_SIZE) size = CConfigReader::MAX_EEPROM_SIZE;
+    if (size < 0) {
+        // A negative count would index before the arrays; no byte is transferred.
+        report.logLines.emplace_back("EEPROMSIZE negativo - usado 0.");
+        size = 0;
+    }
+    report.settings.eepromSize = size;
+}
+
+void ApplyPort(const std::string& value, ConfigReport& report) {
+    const auto v = CConfigReader::ScanDecimal(value);
+    if (!v) return;
+    if (*v < 0 || *v > CConfigReader::MAX_PORT) {
+        // Such a port would fail every read of the controls and freeze the tick boxes.
+        report.logLines.push_back("PORT fora de 0..32767 - mantido " + std::to_string(report.settings.port) + ".");
+    } else {
+        report.settings.port = *v;
+    }
+}
+
 void ApplyKey(Key key, const std::string& echoed, const std::string& value, ConfigReport& report) {
     ServerSettings& s = report.settings;
     auto& log = report.logLines;
@@ -198,30 +222,13 @@ void ApplyKey(Key key, const std::string& echoed, const std::string& value, Conf
         return;
     }
     switch (key) {
-    case Key::EepromSize: {
+    case Key::EepromSize:
         log.push_back(echoed);
-        if (const auto v = CConfigReader::ScanHex(value)) {
-            int size = static_cast<int32_t>(*v);
-            if (size > CConfigReader::MAX_EEPROM_SIZE) size = CConfigReader::MAX_EEPROM_SIZE;
-            if (size < 0) {
-                // A negative count would index before the arrays; no byte is transferred.
-                log.emplace_back("EEPROMSIZE negativo - usado 0.");
-                size = 0;
-            }
-            s.eepromSize = size;
-        }
+        ApplyEepromSize(value, report);
         break;
-    }
     case Key::Port:
         log.push_back(echoed);
-        if (const auto v = CConfigReader::ScanDecimal(value)) {
-            if (*v < 0 || *v > CConfigReader::MAX_PORT) {
-                // Such a port would fail every read of the controls and freeze the tick boxes.
-                log.push_back("PORT fora de 0..32767 - mantido " + std::to_string(s.port) + ".");
-            } else {
-                s.port = *v;
-            }
-        }
+        ApplyPort(value, report);
         break;
     case Key::Lpt:
         log.push_back(echoed);
