@@ -2,19 +2,16 @@
 #include <QTcpSocket>
 
 #include "ServerFixture.h"
+#include "SilentListener.h"
 
 // A time client that never answers keeps a cycle under way for many ticks; the EEPROM must
 // still be brought in step every SYNC_TICKS ticks meanwhile.
 TEST_F(ServerFixture, TheSyncKeepsItsRhythmWhileTimePacketsGoOut) {
-    QTcpServer silent;  // accepts nothing: once its queue is full, a connect never completes
-    silent.setListenBacklogSize(0);
-    silent.setMaxPendingConnections(0);
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    std::array<QTcpSocket, 3> fillers;
-    for (auto& filler : fillers) filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
+    SilentListener silent;
+    ASSERT_TRUE(silent.Listening());
     Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");
     Write("RDS.TXT", "PI=C201\n.ASYNCLOAD\n.END\n");
-    Write("TIMECLI.TXT", "127.0.0.1@" + std::to_string(silent.serverPort()) + "\n");
+    Write("TIMECLI.TXT", silent.Line() + "\n");
     Start();
     Ticks(1);  // the first read of the EEPROM
     ASSERT_TRUE(dlg->IsHardwareReady());

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "FakeNetHost.h"
+#include "SilentListener.h"
 #include "TimeServer.h"
 
 // A time client that takes the 18-byte packet and hangs up, as a real one does.
@@ -73,13 +74,9 @@ TEST_F(TimeServerTest, ServesEveryUsableClientFromTheLastLineToTheFirstOnceAnHou
 }
 
 TEST_F(TimeServerTest, KeepsThirtyTwoClientsAndGivesUpOnASilentOneAtTheSeventeenthTick) {
-    QTcpServer silent;  // accepts nothing: once its queue is full, a connect never completes
-    silent.setListenBacklogSize(0);
-    silent.setMaxPendingConnections(0);
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    std::array<QTcpSocket, 3> fillers;
-    for (auto& filler : fillers) filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
-    const std::string line = "127.0.0.1@" + std::to_string(silent.serverPort());
+    SilentListener silent;
+    ASSERT_TRUE(silent.Listening());
+    const std::string line = silent.Line();
     server.StartTimeSync();
     EXPECT_FALSE(server.m_timeSending);  // no client file yet
     std::string file;
@@ -105,14 +102,10 @@ TEST_F(TimeServerTest, KeepsThirtyTwoClientsAndGivesUpOnASilentOneAtTheSeventeen
 
 // Each hung connect ends at the connect limit, so a cycle through dead clients no longer takes minutes.
 TEST_F(TimeServerTest, AClientThatNeverAcceptsIsGivenUpAtTheConnectLimit) {
-    QTcpServer silent;  // accepts nothing: once its queue is full, a connect never completes
-    silent.setListenBacklogSize(0);
-    silent.setMaxPendingConnections(0);
-    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    std::array<QTcpSocket, 3> fillers;
-    for (auto& filler : fillers) filler.connectToHost(QHostAddress::LocalHost, silent.serverPort());
+    SilentListener silent;
+    ASSERT_TRUE(silent.Listening());
     TimeListener alive;
-    const std::string dead = "127.0.0.1@" + std::to_string(silent.serverPort());
+    const std::string dead = silent.Line();
     WriteClients(alive.Line() + "\n" + dead + "\n");
     host.hms = {10, 21, 30};
     server.StartTimeSync();
