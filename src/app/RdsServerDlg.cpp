@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <string_view>
 
 #include "FileLookup.h"
 
@@ -41,14 +40,6 @@ constexpr const char* ILLEGAL_CLOSE_CAPTION = "Encerramento ilegal do programa??
 constexpr const char* ILLEGAL_CLOSE_TEXT =
     "Se for intencional o encerramento do programa,\n"
     "use os procedimentos normais de encerramento...";
-
-// The one command by which a client says the data it sent is the station's: the keyword,
-// then the end or anything but the table's separator, as the command language matches it.
-bool IsEncodeCommand(const std::string& line) {
-    constexpr std::string_view keyword = "ENCODE";
-    return line.compare(0, keyword.size(), keyword) == 0 &&
-           (line.size() == keyword.size() || line[keyword.size()] != '_');
-}
 
 constexpr const char* PORT_RANGE_TEXT = "Please enter an integer between 0 and 32767.";
 constexpr const char* NO_CODER_LINK_LINE =
@@ -304,7 +295,7 @@ void CRdsServerDlg::RunCommandFile() {
 
 CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
     CommandResult result = m_model.ExecuteCommand(line.c_str());
-    if (result.executed == 1 && IsEncodeCommand(line)) m_syncHeld = false;
+    if (result.imageBuilt) m_syncHeld = false;
     return result;
 }
 

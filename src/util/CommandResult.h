@@ -5,6 +5,7 @@
 #include <string>
 
 struct CommandResult {
-    int executed = 0;    // 1 when a keyword of the table took the line, else 0
-    std::string remark;  // one more log line (CP1252), empty when there is none
+    int executed = 0;         // 1 when a keyword of the table took the line, else 0
+    std::string remark;       // one more log line (CP1252), empty when there is none
+    bool imageBuilt = false;  // the ENCODE handler ran: the image now holds the data sent
 };
