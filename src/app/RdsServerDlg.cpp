@@ -42,8 +42,6 @@ constexpr const char* ILLEGAL_CLOSE_TEXT =
     "use os procedimentos normais de encerramento...";
 
 constexpr const char* PORT_RANGE_TEXT = "Please enter an integer between 0 and 32767.";
-constexpr const char* NO_CODER_LINK_LINE =
-    "Envio em porta SERIE indispon\xEDvel: os comandos ser\xE3o executados aqui.";
 
 // "6.1.0-18-amd64" shows as "6.1".
 std::string MajorMinor(const char* release) {
@@ -276,7 +274,7 @@ void CRdsServerDlg::DisableEepromControls() {
     m_view.EnableControl(kIdForceWriteBox, false);
 }
 
-// ---------------------------------------------------------------- command file, coder, files
+// ---------------------------------------------------------------- command file, files
 
 void CRdsServerDlg::SwitchOnAutoLoad() {
     PullFromControls();
@@ -305,16 +303,4 @@ std::string CRdsServerDlg::FindWorkingFile(const std::string& name) {
     std::error_code ec;
     if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::not_found) return {};
     return path;
-}
-
-void CRdsServerDlg::InitCoderLink() {
-    if (!m_externalCoder) return;
-    // No serial link is built in yet: commands stay with this server rather than vanish.
-    AddLog(NO_CODER_LINK_LINE);
-    m_externalCoder = false;
-}
-
-void CRdsServerDlg::SendToCoder(const std::string&) {
-    // Reached only while a link is configured, which InitCoderLink has ruled out.
-    AddLog(NO_CODER_LINK_LINE);
 }

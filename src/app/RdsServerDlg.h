@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CoderLink.h"
 #include "CommandFile.h"
 #include "CommandServer.h"
 #include "ConfigReader.h"
@@ -27,12 +28,16 @@
 // Opens the bus backend at the register block DEF.INI named (LPT=, else DEFAULT_LPT_BASE).
 using BusOpener = std::function<PortOpenResult(uint16_t basePort)>;
 
+// Opens the serial coder link's port; asked only in the older mode.
+using CoderOpener = std::function<PortOpenResult()>;
+
 // What main() hands the controller.
 struct ServerEnvironment {
     std::string workDir = ".";
     std::string busName = "sim:eeprom.sim";  // as the operator chose it; logged when it cannot open
     std::string coderName = "sim";
-    BusOpener openBus;  // null: there is no bus, as if it could not be opened
+    BusOpener openBus;      // null: there is no bus, as if it could not be opened
+    CoderOpener openCoder;  // null: there is no serial port, as if it could not be opened
 };
 
 class CRdsServerDlg : private IEepromView, private ILogSink, private ICommandFileHost, private INetHost {
@@ -159,4 +164,6 @@ private:
     CEepromMirror m_mirror;
     CCommandServer m_commandServer;
     CTimeServer m_timeServer;
+    std::unique_ptr<IPortIo> m_coderIo;
+    CCoderLink m_coderLink;
 };

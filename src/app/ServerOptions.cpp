@@ -1,21 +1,8 @@
 #include "ServerOptions.h"
 
+#include "CoderBackend.h"
 #include "CommandLineParser.h"
 #include "PortBackend.h"
-
-namespace {
-
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool ValidCoder(const std::string& coder) {
-    if (coder == "sim" || coder == "direct") return true;
-    if (StartsWith(coder, "tty:")) return coder.size() > 4;
-    return false;
-}
-
-}  // namespace
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
     CCommandLineParser parser;
@@ -38,8 +25,10 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return true;
     });
     parser.AddValue("--coder", [&options](const std::string& value, std::string& why) {
-        if (!ValidCoder(value)) {
-            why = "unknown coder link '" + value + "' (sim, tty:DEV or direct)";
+        CoderOption coder;
+        std::string reason;
+        if (!ParseCoderOption(value, coder, reason)) {
+            why = "bad --coder '" + value + "': " + reason;
             return false;
         }
         options.coder = value;

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "CoderBackend.h"
 #include "ConsoleView.h"
 #include "RdsServerDlg.h"
 #include "ServerOptions.h"
 #include "SimPortOpen.h"
+#include "SimSerialCoder.h"
 #include "SystemClock.h"
 
 namespace {
@@ -61,6 +63,16 @@ BusOpener ChooseBus(const std::string& text, const std::string& workDir) {
     };
 }
 
+// The serial coder link's port: the simulated encoder by default, or a tty or the UART itself.
+CoderOpener ChooseCoder(const std::string& text) {
+    CoderOption coder;
+    std::string error;
+    if (!ParseCoderOption(text, coder, error)) {
+        return [error] { return PortOpenResult::Failure(error); };
+    }
+    return [coder] { return coder.kind == CoderKind::Sim ? OpenSimCoder() : OpenHardwareCoder(coder); };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +111,7 @@ int main(int argc, char** argv) {
     environment.busName = options.bus;
     environment.coderName = options.coder;
     environment.openBus = ChooseBus(options.bus, options.dir);
+    environment.openCoder = ChooseCoder(options.coder);
 
     CRdsServerDlg dlg(view, clock, environment);
     view.SetTickHandler([&dlg] { dlg.OnTick(); });

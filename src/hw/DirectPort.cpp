@@ -37,33 +37,33 @@ DirectCalls SystemDirectCalls() {
     return calls;
 }
 
-PortOpenResult CDirectPort::Open(uint16_t basePort, const DirectCalls& calls) {
+PortOpenResult CDirectPort::Open(uint16_t basePort, const DirectCalls& calls, unsigned long registerCount,
+                                 const char* instead) {
     if (calls.ioperm == nullptr || calls.inb == nullptr || calls.outb == nullptr)
-        return PortOpenResult::Failure("direct port access exists only on x86 processors; use ppdev:/dev/parport0");
+        return PortOpenResult::Failure(std::string("direct port access exists only on x86 processors; use ") + instead);
     errno = 0;
-    if (calls.ioperm(basePort, REGISTER_COUNT, 1) < 0) {
+    if (calls.ioperm(basePort, registerCount, 1) < 0) {
         const int error = errno;
         if (error == EPERM || error == EACCES)
             return PortOpenResult::Failure("direct access to port " + PortText(basePort) +
-                                           " needs root (CAP_SYS_RAWIO); use ppdev:/dev/parport0");
+                                           " needs root (CAP_SYS_RAWIO); use " + instead);
         return PortOpenResult::Failure("direct access to port " + PortText(basePort) +
                                        " refused: " + std::strerror(error));
     }
     PortOpenResult result;
-    result.io = std::make_unique<CDirectPort>(calls, basePort);
+    result.io = std::make_unique<CDirectPort>(calls, basePort, registerCount);
     result.description = "direct at " + PortText(basePort);
     return result;
 }
 
-CDirectPort::CDirectPort(const DirectCalls& calls, uint16_t base) : m_calls(calls), m_base(base) {}
+CDirectPort::CDirectPort(const DirectCalls& calls, uint16_t base, unsigned long registerCount)
+    : m_calls(calls), m_base(base), m_count(registerCount) {}
 
 CDirectPort::~CDirectPort() {
-    if (m_granted) m_calls.ioperm(m_base, REGISTER_COUNT, 0);
+    if (m_granted) m_calls.ioperm(m_base, m_count, 0);
 }
 
-bool CDirectPort::Granted(uint16_t port) const {
-    return m_granted && static_cast<uint16_t>(port - m_base) < REGISTER_COUNT;
-}
+bool CDirectPort::Granted(uint16_t port) const { return m_granted && static_cast<uint16_t>(port - m_base) < m_count; }
 
 uint8_t CDirectPort::PortRead(uint16_t port) { return Granted(port) ? m_calls.inb(port) : 0xFF; }
 
@@ -75,7 +75,7 @@ void CDirectPort::Spin(uint32_t count) { SpinSteady(count); }
 
 void CDirectPort::SetBasePort(uint16_t base) {
     if (m_granted && base == m_base) return;
-    if (m_granted) m_calls.ioperm(m_base, REGISTER_COUNT, 0);
+    if (m_granted) m_calls.ioperm(m_base, m_count, 0);
     m_base = base;
-    m_granted = m_calls.ioperm(m_base, REGISTER_COUNT, 1) == 0;
+    m_granted = m_calls.ioperm(m_base, m_count, 1) == 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The parallel port by direct port instructions (ioperm + inb/outb): root and x86 only.
+// A port's registers by direct port instructions (ioperm + inb/outb): root and x86 only.
+// The parallel port takes three registers from its base, the serial coder link eight.
 
 #include <cstdint>
 
@@ -20,10 +21,13 @@ class CDirectPort : public IPortIo {
 public:
     static constexpr unsigned long REGISTER_COUNT = 3;  // data, status, control
 
-    static PortOpenResult Open(uint16_t basePort, const DirectCalls& calls = SystemDirectCalls());
+    // instead: the backend a refusal points the operator to.
+    static PortOpenResult Open(uint16_t basePort, const DirectCalls& calls = SystemDirectCalls(),
+                               unsigned long registerCount = REGISTER_COUNT,
+                               const char* instead = "ppdev:/dev/parport0");
 
     // Takes over ports already granted by ioperm; Open is the way in.
-    CDirectPort(const DirectCalls& calls, uint16_t base);
+    CDirectPort(const DirectCalls& calls, uint16_t base, unsigned long registerCount = REGISTER_COUNT);
     ~CDirectPort() override;
     CDirectPort(const CDirectPort&) = delete;
     CDirectPort& operator=(const CDirectPort&) = delete;
@@ -40,5 +44,6 @@ private:
 
     DirectCalls m_calls;
     uint16_t m_base;
+    unsigned long m_count;
     bool m_granted = true;
 };

@@ -2,6 +2,7 @@
 // Byte-wide I/O ports as the bus code sees them: the parallel port's data, status and
 // control registers, or whatever stands in their place.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,13 @@ public:
 
     // A busy wait of count steps, 10 ns each on real ports; 0 returns at once.
     virtual void Spin(uint32_t count) = 0;
+
+    // The clock that bounds waits on these ports: the steady clock on real ports, virtual
+    // time in a simulator, so that a bounded wait costs a test no real time.
+    [[nodiscard]] virtual uint64_t NowNs() const {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    }
 
     // Where the register block starts; backends that address their registers by offset
     // from it follow it, the others ignore it.

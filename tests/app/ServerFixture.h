@@ -99,7 +99,8 @@ protected:
         });
     }
     void StartWith(const std::string& busName, BusOpener opener) {
-        dlg = std::make_unique<CRdsServerDlg>(view, clock, ServerEnvironment{dir, busName, "sim", std::move(opener)});
+        dlg = std::make_unique<CRdsServerDlg>(view, clock,
+                                              ServerEnvironment{dir, busName, "sim", std::move(opener), coderOpener});
         dlg->InitMainWindow();
     }
     void Ticks(int count) {
@@ -111,6 +112,7 @@ protected:
     CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
     CRecordingView view;
     CSimParallelPort* sim = nullptr;
+    CoderOpener coderOpener;  // the serial coder link's port; none unless a test gives one
     std::unique_ptr<CRdsServerDlg> dlg;
 };
 
