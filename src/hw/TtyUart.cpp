@@ -151,9 +151,11 @@ uint8_t CTtyUart::LineStatus() {
     if (::poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN) != 0) status |= uart::LSR_DATA_READY;
     if (!m_holding) {
         status |= uart::LSR_THR_EMPTY;
-        // A tty that cannot tell its queue (a pseudo-terminal says 0) counts as drained.
+        // A tty that cannot tell its queue (a pseudo-terminal says 0) counts as drained. Once
+        // drained it stays so until the next write, which spares the echo wait a system call.
         int queued = 0;
-        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0) status |= uart::LSR_TX_EMPTY;
+        if (!m_drained) m_drained = ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued == 0;
+        if (m_drained) status |= uart::LSR_TX_EMPTY;
     }
     if ((status & uart::LSR_DATA_READY) == 0) {
         const uint64_t spent = NowNs() - start;
@@ -181,6 +183,7 @@ void CTtyUart::FlushHolding() {
     if (!m_holding) return;
     const uint8_t byte = *m_holding;
     const ssize_t written = ::write(m_fd, &byte, 1);
+    if (written == 1) m_drained = false;
     // Only a full queue keeps the byte; a device that has gone loses it, as a line would.
     if (written == 1 || (written < 0 && errno != EAGAIN && errno != EINTR)) m_holding.reset();
 }

@@ -50,4 +50,5 @@ private:
     uint8_t m_mcr = 0;
     uint8_t m_rbr = 0;                 // a real receive buffer repeats its last byte
     std::optional<uint8_t> m_holding;  // a byte the tty has not taken yet (its queue was full)
+    bool m_drained = false;            // the output queue was last seen empty, with no write since
 };

@@ -134,6 +134,20 @@ TEST(DirectBackend, RefusedWithAReasonElsePortsInsideTheGrantedBlockOnly) {
                                                   "ioperm 632 3 1", "outb 1 634", "ioperm 632 3 0", "ioperm 956 3 1"}));
 }
 
+TEST(DirectBackend, SerialPortTakesItsEightRegistersAndPointsToATtyWhenRefused) {
+    g = Fakes{};
+    g.iopermErrno = EPERM;
+    const std::string refused = CDirectPort::Open(0x3F8, kDirect, 8, "tty:/dev/ttyS0").error;
+    EXPECT_TRUE(Mentions(refused, "0x3F8") && Mentions(refused, "tty:/dev/ttyS0")) << refused;
+    g = Fakes{};
+    PortOpenResult result = CDirectPort::Open(0x3F8, kDirect, 8, "tty:/dev/ttyS0");
+    ASSERT_TRUE(result.Ok()) << result.error;
+    EXPECT_EQ(result.io->PortRead(0x3FD), 0xFD);  // the line status, inside the grant
+    EXPECT_EQ(result.io->PortRead(0x400), 0xFF);
+    result.io.reset();
+    EXPECT_EQ(g.direct, (std::vector<std::string>{"ioperm 1016 8 1", "inb 1021", "ioperm 1016 8 0"}));
+}
+
 TEST(SimBackend, OpensInMemoryOrOnAFileOfTheChipsBytesInTheWorkingFolder) {
     EXPECT_TRUE(OpenSimPort("", "/nonexistent").Ok());
     BusOption option;
