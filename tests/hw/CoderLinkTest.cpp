@@ -222,10 +222,3 @@ TEST(CoderLink, SlowLineThatStillDrainsIsWaitedForInFull) {
         EXPECT_EQ(result.dropped, 3 - c.sent) << c.divisor;
     }
 }
-
-TEST(CoderLink, NoPortDropsTheWholeText) {
-    CCoderLink link;
-    link.Init();
-    const CoderSendResult result = link.Send("PI=C201");
-    EXPECT_EQ(std::pair(result.sent, result.dropped), std::pair(std::size_t{0}, std::size_t{7}));
-}
