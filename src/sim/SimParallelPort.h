@@ -36,7 +36,7 @@ public:
     // Fault switch: the interface never answers the request (cable off, controller locked).
     void SetInterfaceSilent(bool silent);
 
-    [[nodiscard]] uint64_t NowNs() const { return m_nowNs; }
+    [[nodiscard]] uint64_t NowNs() const override { return m_nowNs; }
     [[nodiscard]] bool BusGranted() const { return m_granted; }
     [[nodiscard]] uint64_t DataWrites() const { return m_dataWrites; }
     [[nodiscard]] uint64_t StatusReads() const { return m_statusReads; }

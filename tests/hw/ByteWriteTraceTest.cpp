@@ -115,6 +115,7 @@ std::string Record(bool poll) {
     QuietView view;
     CEepromMirror mirror(bus, view);
     mirror.SetEepromSize(48);
+    mirror.SetWriteMode(WriteMode::Byte);
     (void)mirror.ReadEeprom();
     sim.recording = true;
 
