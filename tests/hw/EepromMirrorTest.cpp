@@ -305,6 +305,7 @@ TEST(Convergence, RepeatedSyncsUnderFaultsEndWithTheImageAndItSurvivesARestart) 
         Rig rig, restarted;
         ASSERT_TRUE(rig.sim.Chip().AttachFile(file, error)) << error;
         rig.bus.SetPollWrite(poll);
+        rig.mirror.SetWriteMode(WriteMode::Page);  // the default writer, under the same faults
         rig.mirror.ReadEeprom();
         rig.sim.Chip().SetFaultSeed(7 + poll);
         rig.sim.Chip().SetMissAckRate(0.02);
