@@ -130,6 +130,7 @@ void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
     if (s.clockDelay) m_bus.SetClockDelay(*s.clockDelay);
     if (s.writeWait) m_bus.SetWriteWait(*s.writeWait);
     if (s.pollWrite) m_bus.SetPollWrite(1);
+    if (s.byteWrite) m_mirror.SetWriteMode(WriteMode::Byte);
     if (s.psRepeat) m_model.SetPsRepeat(*s.psRepeat);
 
     // A flag in the file only ever switches on.
@@ -160,6 +161,8 @@ bool CRdsServerDlg::CheckPlatform() {
     m_view.SetWindowTitle(TITLE_PREFIX + m_osName);
 
     AddLog("Barramento I2C: " + m_env.busName + " - Codificador: " + m_env.coderName);
+    AddLog(m_mirror.GetWriteMode() == WriteMode::Byte ? "Escrita na EEPROM: um byte por ciclo de escrita (BYTEWRITE)"
+                                                      : "Escrita na EEPROM: p\xE1ginas de 32 bytes");
     if (!m_busRefusal.empty()) {
         AddLog("Barramento I2C recusado: " + m_busRefusal);
         return false;

@@ -59,7 +59,8 @@ public:
 
     // ---- EEPROM transfers, with the check boxes as they stand ----
     void ReadEeprom();
-    void SyncEeprom();
+    // Written: read back only what this sync wrote (a sync at a change of the image).
+    void SyncEeprom(VerifyScope scope = VerifyScope::StoredExtent);
     void EraseEeprom();
 
     // ---- what the run has reached ----
@@ -96,7 +97,7 @@ private:
     void ShowImageLength();
     void ScheduleReadRetry();
     void LogStorageFault();
-    void SyncOnRhythm();  // every SYNC_TICKS ticks, time cycle or not
+    void SyncOnRhythm();  // every tick, time cycle or not: a change now, the whole extent every SYNC_TICKS
 
     // ---- exchange with the window ----
     bool PullFromControls();
@@ -153,6 +154,7 @@ private:
     std::string m_readFailureLogged;       // the last failed read's line, logged once
     std::string m_storageFault;            // the bus's storage fault as last logged
     std::vector<std::string> m_shownDump;  // the dump the list shows
+    std::vector<uint8_t> m_syncedImage;    // the image the last sync that ran was given
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";
     int m_exitCode = 0;  // 1 when the bus could not be opened

@@ -1,6 +1,8 @@
 // The controller's EEPROM side: the first read and its retry, the syncs with their hold,
 // the erase, and the log lines each transfer's report gives.
 
+#include <algorithm>
+
 #include "ImageDump.h"
 #include "RdsServerDlg.h"
 
@@ -24,12 +26,19 @@ void CRdsServerDlg::ScheduleReadRetry() {
 }
 
 void CRdsServerDlg::SyncOnRhythm() {
+    // A new minute's clock groups, a command or a title reach the encoder at the next tick;
+    // the full read-back every SYNC_TICKS repairs what a fault left behind.
+    m_model.RefreshClock();
     if (++m_syncCount >= SYNC_TICKS) {
         m_syncCount = 0;
-        m_model.RefreshClock();
         SyncEeprom();
         ShowImageDump();
+        return;
     }
+    const uint8_t* image = m_model.GetImage();
+    const int length = m_model.GetImageLength();
+    if (std::equal(image, image + length, m_syncedImage.begin(), m_syncedImage.end())) return;
+    SyncEeprom(VerifyScope::Written);
 }
 
 void CRdsServerDlg::ShowImageDump() {
@@ -70,14 +79,17 @@ void CRdsServerDlg::LogStorageFault() {
     m_storageFault = fault;
 }
 
-void CRdsServerDlg::SyncEeprom() {
+void CRdsServerDlg::SyncEeprom(VerifyScope scope) {
     if (!m_mirror.IsHardwareReady() || !m_controls.autoLoad) return;
     if (m_syncHeld) {
         if (!m_syncHeldLogged) AddLog(SYNC_HELD_LINE);
         m_syncHeldLogged = true;
         return;
     }
-    const SyncReport report = m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
+    const uint8_t* image = m_model.GetImage();
+    const int length = m_model.GetImageLength();
+    const SyncReport report = m_mirror.SyncEeprom(image, length, m_controls.forceWrite, scope);
+    if (report.ran) m_syncedImage.assign(image, image + length);
     // Records that do not fit are told once, until their number changes.
     if (report.recordsLeftOut != m_leftOutReported) {
         m_leftOutReported = report.recordsLeftOut;

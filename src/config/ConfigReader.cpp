@@ -31,7 +31,8 @@ enum class Key {
     ClTimerMinute,
     UseExternalCoder,
     EnableTimeServer,
-    StrikeInitial
+    StrikeInitial,
+    ByteWrite
 };
 
 struct KeyEntry {
@@ -40,7 +41,7 @@ struct KeyEntry {
 };
 
 // The order of testing decides which key wins on a line that holds several.
-constexpr std::array<KeyEntry, 14> KEYS{{
+constexpr std::array<KeyEntry, 15> KEYS{{
     {"EEPROMSIZE=", Key::EepromSize},
     {"PORT=", Key::Port},
     {"LPT=", Key::Lpt},
@@ -55,6 +56,7 @@ constexpr std::array<KeyEntry, 14> KEYS{{
     {"USEEXTERNALCODER", Key::UseExternalCoder},
     {"ENABLETIMESERVER", Key::EnableTimeServer},
     {"STRIKEINITIALTIMESERVER", Key::StrikeInitial},
+    {"BYTEWRITE", Key::ByteWrite},
 }};
 
 // Keys without a value: each switches one setting on and logs its own line.
@@ -64,13 +66,14 @@ struct FlagEntry {
     bool ServerSettings::*setting;
 };
 
-constexpr std::array<FlagEntry, 6> FLAGS{{
+constexpr std::array<FlagEntry, 7> FLAGS{{
     {Key::AutoSyncEeprom, "Auto Sincroniza EEPROM", &ServerSettings::autoLoad},
     {Key::UsePollWrLoop, "Uso de ciclos WRITE-POLL ( FAST WRITES )", &ServerSettings::pollWrite},
     {Key::StripName, "Processa titulos do WINAMP.", &ServerSettings::autoTitles},
     {Key::UseExternalCoder, "Envio de comandos em porta SERIE ( modo antigo )", &ServerSettings::externalCoder},
     {Key::EnableTimeServer, "O envio de Packetes de horario vai ser activo.", &ServerSettings::timeServerActive},
     {Key::StrikeInitial, "A enviar Packetes de horario imediatamente.", &ServerSettings::strikeTimeServer},
+    {Key::ByteWrite, "Escrita na EEPROM byte a byte ( BYTEWRITE )", &ServerSettings::byteWrite},
 }};
 
 bool IsScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }

@@ -19,6 +19,7 @@ struct ServerSettings {
     std::optional<uint8_t> psRepeat;
     bool autoLoad = false;
     bool pollWrite = false;
+    bool byteWrite = false;  // one EEPROM byte per write cycle instead of page writes
     bool autoTitles = false;
     std::string titleFile = ".\\STATUS.HTM";
     std::optional<uint32_t> writeWait;

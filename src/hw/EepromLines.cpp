@@ -44,5 +44,7 @@ std::string VerifyFailedLine(int bytes) {
 
 std::string SyncedLine(const SyncReport& report) {
     if (report.bytesChanged == 0) return {};
-    return "EEPROM sincronizada: " + std::to_string(report.bytesChanged) + " bytes alterados.";
+    char held[32];
+    std::snprintf(held, sizeof held, " em %.2f s.", static_cast<double>(report.busHeldNs) * 1e-9);
+    return "EEPROM sincronizada: " + std::to_string(report.bytesChanged) + " bytes alterados" + held;
 }

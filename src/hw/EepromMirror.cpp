@@ -31,7 +31,9 @@ CEepromMirror::CEepromMirror(CI2cPort& bus, IEepromView& view)
       m_eeShadow(IMAGE_CAPACITY, 0xFF),
       m_eeState(IMAGE_CAPACITY, EeState::OUTSIDE_IMAGE),
       m_unwritten(IMAGE_CAPACITY, 0),
-      m_failedSyncs(IMAGE_CAPACITY, 0) {}
+      m_failedSyncs(IMAGE_CAPACITY, 0),
+      m_check(IMAGE_CAPACITY, 0),
+      m_byteByByte(IMAGE_CAPACITY, 0) {}
 
 void CEepromMirror::SetEepromSize(int size) {
     // The configuration takes any 32-bit value; every loop below trusts this bound.
@@ -135,7 +137,7 @@ void CEepromMirror::ShowReadMessage(const ReadReport& report) {
 
 // ---- synchronise ----
 
-SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forceWrite) {
+SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forceWrite, VerifyScope scope) {
     SyncReport report;
     if (!m_hardwareReady) return report;
     report.ran = true;
@@ -152,7 +154,7 @@ SyncReport CEepromMirror::SyncEeprom(const uint8_t* image, int length, bool forc
     report.recordsLeftOut = imageRecords - records;
 
     CopyImage(image, records);
-    if (size >= kHeader) RunSyncPasses(records, forceWrite, report);
+    if (size >= kHeader) RunSyncPasses(records, forceWrite, scope, report);
 
     m_view.SetProgressRange(kBarRange);
     EndTransfer();
@@ -180,7 +182,7 @@ void CEepromMirror::CopyImage(const uint8_t* image, int records) {
     }
 }
 
-void CEepromMirror::RunSyncPasses(int records, bool forceWrite, SyncReport& report) {
+void CEepromMirror::RunSyncPasses(int records, bool forceWrite, VerifyScope scope, SyncReport& report) {
     const int size = m_eepromSize;
     const int newEnd = kHeader + records * RECORD_BYTES;
     const int stored = Word(m_eeShadow);
@@ -195,6 +197,8 @@ void CEepromMirror::RunSyncPasses(int records, bool forceWrite, SyncReport& repo
         return;
     }
     std::fill(m_unwritten.begin(), m_unwritten.begin() + passEnd, 0);
+    // Bytes that failed lately are read back by every sync, so their tally stays true.
+    for (int a = 0; a < passEnd; ++a) m_check[a] = m_failedSyncs[a] != 0 ? 1 : 0;
     m_bus.Open();
     m_view.SetProgressRange(passEnd / kBarStep);
     BeginPass(BAR_SYNC_WRITE);
@@ -212,16 +216,11 @@ void CEepromMirror::RunSyncPasses(int records, bool forceWrite, SyncReport& repo
         claimed = records;
     }
 
-    for (int a = kHeader; a < passEnd; ++a) {
-        ShowAddress(a);
-        const bool forced = forceWrite && a < newEnd;
-        if (!forced && m_eeTarget[a] == m_eeShadow[a]) continue;
-        WriteTracked(a, m_eeTarget[a], writeRun, EeState::CHANGED);
-    }
+    WriteRecords(forceWrite ? newEnd : 0, passEnd, writeRun);
 
     m_view.SetProgressColour(BAR_SYNC_VERIFY);
     VerifyTally tally;
-    VerifyRange(kHeader, passEnd, tally);
+    VerifyRange(kHeader, passEnd, scope == VerifyScope::Written, tally);
 
     report.deadBytes = TallyFailedSyncs(kHeader, newEnd);
     const int count = CountToClaim(claimed, records);
@@ -229,6 +228,7 @@ void CEepromMirror::RunSyncPasses(int records, bool forceWrite, SyncReport& repo
     VerifyCount(tally);
     m_bus.Close();
     report.verifyFailed = tally.failed;
+    report.busHeldNs = m_bus.LastHoldNs();
 }
 
 bool CEepromMirror::FailedThisSync(int address) const {
@@ -280,69 +280,6 @@ void CEepromMirror::WriteCount(int count, CountOrder order, bool force, int& run
         if (force || m_eeTarget[a] != m_eeShadow[a]) WriteTracked(a, m_eeTarget[a], run, EeState::CHANGED);
 }
 
-// ---- verify ----
-
-void CEepromMirror::VerifyRange(int from, int to, VerifyTally& tally) {
-    int run = 0;
-    for (int a = from; a < to; ++a) {
-        ShowAddress(a);
-        const uint8_t value = m_bus.ReadByte(Address(a));
-        // An unanswered read proves nothing, even when the floating bus gives the right value.
-        const bool unanswered = m_bus.AckError();
-        if (!unanswered && value == m_eeTarget[a]) {
-            m_eeShadow[a] = value;
-            m_unwritten[a] = 0;
-            run = 0;
-            continue;
-        }
-        if (unanswered) {
-            if (run == VERIFY_RUN_LIMIT) {
-                m_eeState[a] = EeState::VERIFY_FAILED;
-                ++tally.failed;
-                run = 0;
-                continue;
-            }
-            ++run;
-        }
-        RewriteAndCheck(a, tally);
-    }
-}
-
-void CEepromMirror::RewriteAndCheck(int address, VerifyTally& tally) {
-    const uint8_t want = m_eeTarget[address];
-    m_bus.WriteByte(Address(address), want);
-    if (!m_bus.AckError()) {
-        m_eeShadow[address] = want;
-        m_unwritten[address] = 0;
-    }
-    // One read-back: a cell that does not keep its value shows here instead of being
-    // rewritten unnoticed on every sync.
-    const uint8_t back = m_bus.ReadByte(Address(address));
-    if (!m_bus.AckError() && back == want) {
-        m_eeShadow[address] = want;
-        m_unwritten[address] = 0;
-        return;
-    }
-    m_eeState[address] = EeState::VERIFY_FAILED;
-    ++tally.failed;
-}
-
-void CEepromMirror::VerifyCount(VerifyTally& tally) {
-    uint8_t value[2];
-    bool good[2];
-    for (int a = 0; a < kHeader; ++a) {
-        value[a] = m_bus.ReadByte(Address(a));
-        good[a] = !m_bus.AckError() && value[a] == m_eeTarget[a];
-        if (!good[a]) value[a] = m_eeShadow[a];
-        else m_eeShadow[a] = value[a];
-    }
-    if (good[0] && good[1]) return;
-    const int held = value[0] | value[1] << 8;
-    const int first = OrderFor(held, Word(m_eeTarget)) == CountOrder::LowFirst ? 0 : 1;
-    for (const int a : {first, 1 - first})
-        if (!good[a]) RewriteAndCheck(a, tally);
-}
-
 // ---- erase ----
 
 EraseReport CEepromMirror::EraseEeprom() {
@@ -354,13 +291,20 @@ EraseReport CEepromMirror::EraseEeprom() {
     m_bus.Open();
     BeginPass(BAR_ERASE_WRITE);
     int run = 0;
-    for (int a = 0; a < size; ++a) {
+    // The count word goes first and alone, so no record is claimed while it is erased.
+    const int alone = m_writeMode == WriteMode::Byte ? size : std::min(size, kHeader);
+    for (int a = 0; a < alone; ++a) {
         ShowAddress(a);
         WriteTracked(a, 0xFF, run, EeState::ERASED);
     }
+    for (int first = alone, end = 0; first < size; first = end) {
+        end = std::min(size, (first / CI2cPort::PAGE_BYTES + 1) * CI2cPort::PAGE_BYTES);
+        ShowAddress(first);
+        WritePageRun(first, end, end, EeState::ERASED, run);
+    }
     BeginPass(BAR_ERASE_VERIFY);
     VerifyTally tally;
-    VerifyRange(0, size, tally);
+    VerifyRange(0, size, false, tally);
     m_bus.Close();
     EndTransfer();
     // Failures stay on the map; everything else is no longer part of any image.

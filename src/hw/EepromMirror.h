@@ -7,7 +7,9 @@
 //   mirror.SetEepromSize(size);              // EEPROMSIZE=; clamped to 0..IMAGE_CAPACITY
 //   ReadReport r = mirror.ReadEeprom();      // first tick with AutoLoad on
 //   if (mirror.IsHardwareReady()) ...        // the last read succeeded
+//   mirror.SetWriteMode(WriteMode::Byte);    // BYTEWRITE; page writes otherwise
 //   SyncReport s = mirror.SyncEeprom(image, length, forceWrite);  // every 15 ticks, shutdown
+//   mirror.SyncEeprom(image, length, false, VerifyScope::Written);  // at a change of the image
 //   EraseReport e = mirror.EraseEeprom();    // button 1029
 //   view.DrawEepromMap() reads State(a); the map readout reads Target(a).
 // Every operation blocks until done; it drives the view's progress bar, busy pointer, map
@@ -35,6 +37,13 @@ inline constexpr uint8_t ERASED = 6;             // written with 0xFF by the era
 inline constexpr uint8_t OUTSIDE_IMAGE = 255;    // not part of the current content
 }  // namespace EeState
 
+// How bytes go to the chip: each page's changed run in one write cycle, or one byte per
+// cycle for an interface that takes nothing else.
+enum class WriteMode { Page, Byte };
+// What a sync reads back: only what it wrote (a sync at a change of the image), or the whole
+// stored extent, which also repairs what a fault left behind.
+enum class VerifyScope { Written, StoredExtent };
+
 struct ReadReport {
     bool ready = false;  // every byte was read; the EEPROM may be synchronised from now on
     int bytesRead = 0;
@@ -49,6 +58,7 @@ struct SyncReport {
     int recordsLeftOut = 0;      // whole records of the image that do not fit the EEPROM
     int eepromSize = 0;          // the size they did not fit in
     std::vector<int> deadBytes;  // addresses that failed their DEAD_SYNCS-th sync in a row now
+    uint64_t busHeldNs = 0;      // the encoder kept off its EEPROM, in the bus backend's time
 };
 
 struct EraseReport {
@@ -80,11 +90,14 @@ public:
     void SetEepromSize(int size);
     [[nodiscard]] int GetEepromSize() const { return m_eepromSize; }
     [[nodiscard]] bool IsHardwareReady() const { return m_hardwareReady; }
+    void SetWriteMode(WriteMode mode) { m_writeMode = mode; }
+    [[nodiscard]] WriteMode GetWriteMode() const { return m_writeMode; }
 
     // ---- transfers ----
     ReadReport ReadEeprom();
     // forceWrite rewrites every byte of the image, equal or not.
-    SyncReport SyncEeprom(const uint8_t* image, int length, bool forceWrite = false);
+    SyncReport SyncEeprom(const uint8_t* image, int length, bool forceWrite = false,
+                          VerifyScope scope = VerifyScope::StoredExtent);
     EraseReport EraseEeprom();
 
     // ---- the three arrays, indexed by EEPROM address below IMAGE_CAPACITY ----
@@ -110,14 +123,19 @@ private:
     void CopyImage(const uint8_t* image, int records);
     void ShowReadFailure(const ReadReport& report);
     void ShowReadMessage(const ReadReport& report);
-    void RunSyncPasses(int records, bool forceWrite, SyncReport& report);
+    void RunSyncPasses(int records, bool forceWrite, VerifyScope scope, SyncReport& report);
+    [[nodiscard]] bool NeedsWrite(int address, int forcedEnd) const;
+    void WriteRecords(int forcedEnd, int passEnd, int& run);
+    void WritePageRun(int first, int end, int forcedEnd, uint8_t writtenState, int& run);
     [[nodiscard]] bool FailedThisSync(int address) const;
     [[nodiscard]] std::vector<int> TallyFailedSyncs(int from, int to);
     [[nodiscard]] int CountToClaim(int claimed, int records) const;
     [[nodiscard]] int CountChanged(int records) const;
     void WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState);
     void WriteCount(int count, CountOrder order, bool force, int& run);
-    void VerifyRange(int from, int to, VerifyTally& tally);
+    void VerifyRange(int from, int to, bool onlyChecked, VerifyTally& tally);
+    void VerifyRun(int first, int end, int& run, VerifyTally& tally);
+    void VerifyByte(int address, int& run, VerifyTally& tally);
     void RewriteAndCheck(int address, VerifyTally& tally);
     void VerifyCount(VerifyTally& tally);
 
@@ -129,6 +147,9 @@ private:
     std::vector<uint8_t> m_eeState;      // EeState code per byte
     std::vector<uint8_t> m_unwritten;    // this sync: the last write attempt went unanswered
     std::vector<uint8_t> m_failedSyncs;  // syncs in a row the byte failed, up to DEAD_SYNCS
+    std::vector<uint8_t> m_check;        // this sync: read the byte back
+    std::vector<uint8_t> m_byteByByte;   // its page was refused: write it alone next time
+    WriteMode m_writeMode = WriteMode::Page;
 
     int m_eepromSize = IMAGE_CAPACITY;
     bool m_hardwareReady = false;

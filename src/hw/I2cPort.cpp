@@ -86,6 +86,13 @@ void CI2cPort::NotAcknowledge() {
     DriveLines(false, false);
 }
 
+// Line state at entry: SDA released, SCL low after the eighth bit; at exit SDA released, SCL low.
+void CI2cPort::Acknowledge() {
+    DriveLines(false, false);
+    DriveLines(false, true);
+    DriveLines(false, false);
+}
+
 uint8_t CI2cPort::ReceiveByte() {
     uint8_t value = 0;
     for (int i = 0; i < 8; ++i) value = static_cast<uint8_t>(value << 1 | (ReceiveBit() ? 1 : 0));
@@ -120,6 +127,38 @@ void CI2cPort::WriteByte(uint16_t address, uint8_t value) {
     WaitWriteCycle();
 }
 
+void CI2cPort::SendAddress(uint16_t address) {
+    Start();
+    SendByte(DeviceByte(address));
+    SendByte(static_cast<uint8_t>(address & 0xFF));
+}
+
+void CI2cPort::WritePage(uint16_t address, const uint8_t* data, int count) {
+    BeginByteOperation();
+    SendAddress(address);
+    for (int i = 0; i < count; ++i) SendByte(data[i]);
+    Stop();
+    WaitWriteCycle();
+}
+
+void CI2cPort::ReadRun(uint16_t address, uint8_t* out, int count) {
+    if (count <= 0) return;
+    BeginByteOperation();
+    SendAddress(address);
+    Start();
+    SendByte(static_cast<uint8_t>(DeviceByte(address) | 1));
+    for (int i = 0; i < count; ++i) {
+        // The master acknowledges every byte but the last, which ends the read.
+        uint8_t value = 0;
+        for (int bit = 0; bit < 8; ++bit) value = static_cast<uint8_t>(value << 1 | (ReceiveBit() ? 1 : 0));
+        if (i + 1 < count) Acknowledge();
+        else NotAcknowledge();
+        out[i] = value;
+    }
+    Stop();
+    Wait(READ_SETTLE);
+}
+
 void CI2cPort::WaitWriteCycle() {
     // A byte the chip never took starts no write cycle, so there is nothing to wait for.
     if (m_ackError != 0) return;
@@ -144,7 +183,12 @@ bool CI2cPort::AckError() {
 
 // ---- request and release ----
 
+// With no backend nothing is ever held.
+uint64_t CI2cPort::NowNs() const { return m_io != nullptr ? m_io->NowNs() : 0; }
+
 bool CI2cPort::Open() {
+    m_openedAtNs = NowNs();
+    m_opened = true;
     ChangeDataBit(SDA | SCL, false);
     ChangeDataBit(REQUEST, true);
     for (uint32_t read = 0; read < READY_READS; ++read)
@@ -156,4 +200,6 @@ void CI2cPort::Close() {
     ChangeDataBit(SDA, false);
     ChangeDataBit(SCL, false);
     ChangeDataBit(REQUEST, false);
+    if (m_opened) m_lastHoldNs = NowNs() - m_openedAtNs;
+    m_opened = false;
 }

@@ -10,7 +10,9 @@
 //   uint8_t b = bus.ReadByte(0x0123);   // each byte transfer is followed by AckError()
 //   bool failed = bus.AckError();       //   to learn whether it went through
 //   bus.WriteByte(0x0010, 0x55);        // waits out the chip's write cycle
-//   bus.Close();                        // gives the bus back
+//   bus.WritePage(0x0040, bytes, 32);   // up to one 32-byte page in one write cycle
+//   bus.ReadRun(0x0040, bytes, 32);     // a sequential read
+//   bus.Close();                        // gives the bus back; LastHoldNs() says for how long
 // Nothing here opens the bus by itself or stops early: a missing acknowledge only marks
 // the transfer as failed. Every wait is bounded, and a count of 0 waits nothing.
 //
@@ -30,6 +32,7 @@ public:
     static constexpr uint32_t READY_READS = 1048577;  // status reads before Open gives up
     static constexpr uint32_t WRITE_POLLS = 32766;    // acknowledge polls after a byte write
     static constexpr uint32_t READ_SETTLE = 15;       // wait after a random read
+    static constexpr int PAGE_BYTES = 32;             // the X24C32's write page
 
     // io may be null (no port could be opened): the bus then floats, nothing answers.
     explicit CI2cPort(IPortIo* io = nullptr);
@@ -56,7 +59,14 @@ public:
     void Close();
     uint8_t ReadByte(uint16_t address);
     void WriteByte(uint16_t address, uint8_t value);
+    // count bytes from address in one write cycle; the chip wraps inside its page, so a run
+    // must not cross a PAGE_BYTES boundary. Waits out the write cycle once.
+    void WritePage(uint16_t address, const uint8_t* data, int count);
+    // count bytes from address in one sequential read.
+    void ReadRun(uint16_t address, uint8_t* out, int count);
     bool AckError();  // an acknowledge was missing since the last call; clears it
+    // How long the request line stood raised in the last Open..Close, in the backend's time.
+    [[nodiscard]] uint64_t LastHoldNs() const { return m_lastHoldNs; }
 
     // Device address byte for writing (bit 0 clear) of a full EEPROM address.
     [[nodiscard]] static uint8_t DeviceByte(uint16_t address);
@@ -83,6 +93,9 @@ private:
     void SendByte(uint8_t value);
     [[nodiscard]] bool ReceiveBit();
     void NotAcknowledge();
+    void Acknowledge();
+    void SendAddress(uint16_t address);
+    [[nodiscard]] uint64_t NowNs() const;
     [[nodiscard]] uint8_t ReceiveByte();
     void WaitWriteCycle();
 
@@ -94,4 +107,7 @@ private:
     uint32_t m_writeWait = DEFAULT_WRITE_WAIT;
     uint8_t m_pollWrite = 0;
     uint8_t m_ackError = 0;
+    uint64_t m_openedAtNs = 0;
+    bool m_opened = false;
+    uint64_t m_lastHoldNs = 0;
 };

@@ -15,7 +15,7 @@ static std::string Text(const ServerSettings& s) {
     o << s.eepromSize << ' ' << s.port << ' ' << s.basePort << ' ' << s.titleFile << ' ' << s.timeMinute << ' '
       << (s.psRepeat ? int{*s.psRepeat} : -1) << ' ' << (s.writeWait ? int64_t{*s.writeWait} : -1) << ' '
       << (s.clockDelay ? int64_t{*s.clockDelay} : -1) << ' ' << s.autoLoad << s.pollWrite << s.autoTitles
-      << s.externalCoder << s.timeServerActive << s.strikeTimeServer;
+      << s.externalCoder << s.timeServerActive << s.strikeTimeServer << s.byteWrite;
     return o.str();
 }
 
@@ -24,7 +24,7 @@ TEST(ConfigReader, MissingFileLogsTheTwoLinesAndKeepsDefaults) {
     EXPECT_EQ(report.logLines,
               (std::vector<std::string>{HEADER, "DEF.INI n\xE3o encontrado :",
                                         "V\xE3o ser usados parametros BASE ( podem afectar o Hardware )."}));
-    EXPECT_EQ(Text(report.settings), "32759 6969 888 .\\STATUS.HTM 0 -1 -1 -1 000000");
+    EXPECT_EQ(Text(report.settings), "32759 6969 888 .\\STATUS.HTM 0 -1 -1 -1 0000000");
 }
 
 TEST(ConfigReader, FolderInPlaceOfTheFileIsNotFound) {
@@ -58,6 +58,12 @@ TEST(ConfigReader, FileTable) {
          [](S& s) {
              s.autoLoad = s.pollWrite = s.autoTitles = s.externalCoder = s.timeServerActive = s.strikeTimeServer = true;
          }},
+        // One byte per EEPROM write cycle; without the marker on its line the key is nothing.
+        {"BYTEWRITE\n[RDS]\n", {}, nullptr},
+        {"[rds] bytewrite\n", {"Escrita na EEPROM byte a byte ( BYTEWRITE )"}, [](S& s) { s.byteWrite = true; }},
+        {"[RDS]USEPOLLWRLOOP BYTEWRITE\n",
+         {"Uso de ciclos WRITE-POLL ( FAST WRITES )"},
+         [](S& s) { s.pollWrite = true; }},
         {"[RDS]EEPROMSIZE=8000\n", {"EEPROMSIZE=8000"}, nullptr},
         {"[RDS]EEPROMSIZE=800\n", {"EEPROMSIZE=800"}, [](S& s) { s.eepromSize = 0x800; }},
         {"[RDS]EEPROMSIZE=FFFFFFFF\n",

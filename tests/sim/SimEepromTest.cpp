@@ -88,6 +88,42 @@ TEST(SimChip, AnswersItsOwnDeviceBytesOnlyAndTakesPageWritesAndSequentialReads) 
     EXPECT_EQ(port.Chip().Bytes()[0x0348], 0xFF);
 }
 
+TEST(SimChip, APageWriteFromMidPageWrapsInsideItsPageAndADeafCellLosesTheWholePage) {
+    struct Row {
+        const char* name;
+        const char* script;
+        int deaf;
+        const char* acks;
+        uint64_t cycles;
+        std::vector<std::pair<int, uint8_t>> cells;  // address, value afterwards
+    };
+    const Row rows[] = {
+        // Six bytes from 0x3D: 0x3D..0x3F, then back to 0x20 of the same page, never 0x40.
+        {"mid-page start",
+         "S A0 3D 01 02 03 04 05 06 P",
+         -1,
+         "++++++++",
+         1,
+         {{0x3C, 0xFF}, {0x3D, 0x01}, {0x3F, 0x03}, {0x40, 0xFF}, {0x20, 0x04}, {0x22, 0x06}, {0x23, 0xFF}}},
+        // The chip stops answering at the deaf cell's byte and the stop commits nothing.
+        {"deaf cell inside",
+         "S A0 60 11 22 33 44 P",
+         0x62,
+         "++++--",
+         0,
+         {{0x60, 0xFF}, {0x61, 0xFF}, {0x62, 0xFF}, {0x63, 0xFF}}},
+    };
+    for (const Row& row : rows) {
+        CSimParallelPort port;
+        ASSERT_GT(Request(port), 0);
+        if (row.deaf >= 0) port.Chip().SetDeafCell(row.deaf, true);
+        EXPECT_EQ(Drive(port, row.script), row.acks) << row.name;
+        EXPECT_EQ(port.Chip().WriteCycles(), row.cycles) << row.name;
+        for (const auto& [address, value] : row.cells)
+            EXPECT_EQ(port.Chip().Bytes()[address], value) << row.name << " at " << address;
+    }
+}
+
 TEST(SimInterface, TheRequestLineGatesTheBusAndReadyFollowsItShortly) {
     CSimParallelPort port;
     EXPECT_EQ(Drive(port, "S A0 P", false), "-");  // without the request the lines do not reach the chip
