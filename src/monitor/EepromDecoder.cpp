@@ -43,9 +43,7 @@ bool ParseGroupLine(const std::string& line, ReceivedGroup& group) {
     return n == BLOCKS;
 }
 
-}  // namespace
-
-EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readBack) {
+EepromDecoding DecodeContent(const uint8_t* bytes, int size, const uint8_t* readBack) {
     EepromDecoding decoding;
     if (size < EEPROM_HEADER_BYTES) {
         decoding.fault = EepromFault::CountPastEnd;
@@ -83,6 +81,14 @@ EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readB
         decoding.why = "none of the " + std::to_string(count) +
                        " records passes its checkwords: not an RDS group image";
     }
+    return decoding;
+}
+
+}  // namespace
+
+EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readBack) {
+    EepromDecoding decoding = DecodeContent(bytes, size, readBack);
+    if (decoding.fault != EepromFault::None) decoding.report.problem = decoding.why;
     return decoding;
 }
 

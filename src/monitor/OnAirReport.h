@@ -37,6 +37,7 @@ struct OnAirReport {
     int groups = 0;                  // records taken in, intact or not
     std::vector<int> badRecords;     // addresses of records failing a checkword
     std::vector<int> unreadRecords;  // addresses of records not read back right from the chip
+    std::string problem;             // why nothing could be decoded, in English; empty when all went well
 
     bool operator==(const OnAirReport&) const = default;
 };
