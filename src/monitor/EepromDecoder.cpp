@@ -113,5 +113,6 @@ EepromDecoding DecodeGroupLines(const std::string& text) {
         ++decoding.recordCount;
     }
     decoding.report = receiver.Report();
+    decoding.report.fromCapture = true;
     return decoding;
 }

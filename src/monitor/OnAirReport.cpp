@@ -63,7 +63,12 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
 void AddWarnings(const OnAirReport& report, std::vector<std::string>& lines) {
     if (!report.problem.empty()) lines.push_back("WARNING " + report.problem);
-    if (!report.badRecords.empty()) {
+    if (!report.badRecords.empty() && report.fromCapture) {
+        std::string numbers;
+        for (const int line : report.badRecords) numbers += ' ' + std::to_string(line);
+        lines.push_back("WARNING " + std::to_string(report.badRecords.size()) +
+                        " group(s) with a lost block, not shown, on line(s)" + numbers);
+    } else if (!report.badRecords.empty()) {
         lines.push_back("WARNING " + std::to_string(report.badRecords.size()) +
                         " record(s) fail their checkwords, not shown, at" + AddressList(report.badRecords));
     }

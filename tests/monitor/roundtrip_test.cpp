@@ -188,6 +188,7 @@ TEST(Captures, HexLinesDecodeAsTheRecordsWould) {
     EXPECT_EQ(decoding.report.psPages, std::vector<std::string>{"ORVANE  "});
     EXPECT_EQ(decoding.report.afKhz, (std::vector<int>{97400, 101200, 94800}));
     EXPECT_EQ(decoding.report.badRecords, std::vector<int>{7});  // by line number
+    EXPECT_EQ(OnAirLines(decoding.report).back(), "WARNING 1 group(s) with a lost block, not shown, on line(s) 7");
     EXPECT_FALSE(decoding.report.clock.has_value());
 
     for (const char* bad : {"C3A5 0548 E363\n", "C3A5 0548 E363 4F52 0000\n", "C3A5 0548 E363 4FZ2\n", "C3A5054"}) {
