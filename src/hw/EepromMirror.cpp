@@ -33,7 +33,8 @@ CEepromMirror::CEepromMirror(CI2cPort& bus, IEepromView& view)
       m_unwritten(IMAGE_CAPACITY, 0),
       m_failedSyncs(IMAGE_CAPACITY, 0),
       m_check(IMAGE_CAPACITY, 0),
-      m_byteByByte(IMAGE_CAPACITY, 0) {}
+      m_byteByByte(IMAGE_CAPACITY, 0),
+      m_readBack(IMAGE_CAPACITY, 0) {}
 
 void CEepromMirror::SetEepromSize(int size) {
     // The configuration takes any 32-bit value; every loop below trusts this bound.
@@ -89,7 +90,9 @@ ReadReport CEepromMirror::ReadEeprom() {
         const uint8_t value = m_bus.ReadByte(Address(a));
         m_eeTarget[a] = value;
         m_eeShadow[a] = value;
-        if (m_bus.AckError()) {
+        const bool unanswered = m_bus.AckError();
+        m_readBack[a] = unanswered ? 0 : 1;
+        if (unanswered) {
             if (run == 0) runStart = a;
             if (run < READ_RUN_LIMIT) {
                 ++run;
@@ -260,6 +263,7 @@ int CEepromMirror::CountToClaim(int claimed, int records) const {
 
 void CEepromMirror::WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState) {
     m_bus.WriteByte(Address(address), value);
+    m_readBack[address] = 0;  // a written byte is known again once it reads back
     m_eeState[address] = writtenState;
     const bool failed = m_bus.AckError();
     m_unwritten[address] = failed ? 1 : 0;

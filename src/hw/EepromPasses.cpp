@@ -54,6 +54,7 @@ void CEepromMirror::WritePageRun(int first, int end, int forcedEnd, uint8_t writ
     const bool afterFails = run != 0;
     for (int a = first; a < end; ++a) {
         m_check[a] = 1;
+        m_readBack[a] = 0;  // what the chip holds is known again once it reads back
         m_unwritten[a] = failed ? 1 : 0;
         if (!NeedsWrite(a, forcedEnd)) continue;
         m_eeState[a] = writtenState;
@@ -102,6 +103,7 @@ void CEepromMirror::VerifyRun(int first, int end, int& run, VerifyTally& tally) 
             continue;
         }
         m_eeShadow[a] = got[a - first];
+        m_readBack[a] = 1;
         m_unwritten[a] = 0;
         run = 0;
     }
@@ -114,6 +116,7 @@ void CEepromMirror::VerifyByte(int address, int& run, VerifyTally& tally) {
     const bool unanswered = m_bus.AckError();
     if (!unanswered && value == m_eeTarget[address]) {
         m_eeShadow[address] = value;
+        m_readBack[address] = 1;
         m_unwritten[address] = 0;
         run = 0;
         return;
@@ -140,9 +143,11 @@ void CEepromMirror::RewriteAndCheck(int address, VerifyTally& tally) {
     // One read-back: a cell that does not keep its value shows here instead of being
     // rewritten unnoticed on every sync.
     const uint8_t back = m_bus.ReadByte(Address(address));
+    m_readBack[address] = 0;
     if (!m_bus.AckError() && back == want) {
         m_eeShadow[address] = want;
         m_unwritten[address] = 0;
+        m_readBack[address] = 1;
         return;
     }
     m_eeState[address] = EeState::VERIFY_FAILED;
@@ -155,6 +160,7 @@ void CEepromMirror::VerifyCount(VerifyTally& tally) {
     for (int a = 0; a < EEPROM_HEADER_BYTES; ++a) {
         value[a] = m_bus.ReadByte(Address(a));
         good[a] = !m_bus.AckError() && value[a] == m_eeTarget[a];
+        m_readBack[a] = good[a] ? 1 : 0;
         if (!good[a]) value[a] = m_eeShadow[a];
         else m_eeShadow[a] = value[a];
     }
