@@ -1,5 +1,6 @@
 #include "ConfigReader.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -31,7 +32,8 @@ enum class Key {
     ClTimerMinute,
     UseExternalCoder,
     EnableTimeServer,
-    StrikeInitial
+    StrikeInitial,
+    Reply
 };
 
 struct KeyEntry {
@@ -40,7 +42,7 @@ struct KeyEntry {
 };
 
 // The order of testing decides which key wins on a line that holds several.
-constexpr std::array<KeyEntry, 14> KEYS{{
+constexpr std::array<KeyEntry, 15> KEYS{{
     {"EEPROMSIZE=", Key::EepromSize},
     {"PORT=", Key::Port},
     {"LPT=", Key::Lpt},
@@ -55,6 +57,7 @@ constexpr std::array<KeyEntry, 14> KEYS{{
     {"USEEXTERNALCODER", Key::UseExternalCoder},
     {"ENABLETIMESERVER", Key::EnableTimeServer},
     {"STRIKEINITIALTIMESERVER", Key::StrikeInitial},
+    {"REPLY=", Key::Reply},
 }};
 
 // Keys without a value: each switches one setting on and logs its own line.
@@ -212,6 +215,22 @@ void ApplyPort(const std::string& value, ConfigReport& report) {
     }
 }
 
+// Playout systems wait for "+"/"!" or "OK"/"NO" after each line; anything else keeps silence.
+void ApplyReply(const std::string& text, ConfigReport& report) {
+    const std::size_t begin = std::min(text.find_first_not_of(' '), text.size());
+    std::size_t end = begin;
+    while (end < text.size() && !IsBelowPrintable(text[end])) ++end;
+    const std::string value = text.substr(begin, end - begin);
+    if (value == "PLUS") {
+        report.settings.replyMode = ReplyMode::Plus;
+    } else if (value == "OK") {
+        report.settings.replyMode = ReplyMode::Ok;
+    } else {
+        report.settings.replyMode = ReplyMode::None;
+        report.logLines.emplace_back("REPLY desconhecido (PLUS ou OK) - sem respostas.");
+    }
+}
+
 void ApplyKey(Key key, const std::string& echoed, const std::string& value, ConfigReport& report) {
     ServerSettings& s = report.settings;
     auto& log = report.logLines;
@@ -260,6 +279,10 @@ void ApplyKey(Key key, const std::string& echoed, const std::string& value, Conf
         log.push_back(echoed);
         log.emplace_back("( MINUTO ao qual sera enviado o TimeSync )");
         if (const auto v = CConfigReader::ScanDecimal(value)) s.timeMinute = *v;
+        break;
+    case Key::Reply:
+        log.push_back(echoed);
+        ApplyReply(value, report);
         break;
     default:  // the flags, taken above
         break;
