@@ -330,8 +330,11 @@ TEST(RtPlus, OffLeavesTheImageAsItWasAndOnAddsOneAnnouncementAndOneGroupPerRadio
     on.model.RefreshClock();
     const std::string after = bytes(on.model);
     ASSERT_EQ(after.size(), before.size());
-    const auto groupsBefore = rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(before.data()), std::ssize(before));
-    const auto groupsAfter = rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(after.data()), std::ssize(after));
+    const auto decode = [](const std::string& image) {
+        return rdstest::DecodeImage(reinterpret_cast<const uint8_t*>(image.data()), static_cast<int>(image.size()));
+    };
+    const auto groupsBefore = decode(before);
+    const auto groupsAfter = decode(after);
     int changed = 0;
     for (size_t i = 0; i < groupsBefore.size(); ++i) {
         if (groupsBefore[i].info == groupsAfter[i].info) continue;
