@@ -125,6 +125,7 @@ void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
     m_controls.autoTitles = s.autoTitles;
     m_titleFile = s.titleFile;
     m_timeServer.m_timeMinute = s.timeMinute;
+    m_commandServer.SetReplyMode(s.replyMode);
 
     m_bus.SetBasePort(s.basePort);
     if (s.clockDelay) m_bus.SetClockDelay(*s.clockDelay);
@@ -297,6 +298,7 @@ void CRdsServerDlg::RunCommandFile() {
 CommandResult CRdsServerDlg::ExecuteCommandLine(const std::string& line) {
     CommandResult result = m_model.ExecuteCommand(line.c_str());
     if (result.imageBuilt) m_syncHeld = false;
+    if (result.title) m_titles.NoteCommandTitle(*result.title);
     return result;
 }
 

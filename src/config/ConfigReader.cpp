@@ -1,5 +1,6 @@
 #include "ConfigReader.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -32,7 +33,8 @@ enum class Key {
     UseExternalCoder,
     EnableTimeServer,
     StrikeInitial,
-    ByteWrite
+    ByteWrite,
+    Reply
 };
 
 struct KeyEntry {
@@ -41,7 +43,7 @@ struct KeyEntry {
 };
 
 // The order of testing decides which key wins on a line that holds several.
-constexpr std::array<KeyEntry, 15> KEYS{{
+constexpr std::array<KeyEntry, 16> KEYS{{
     {"EEPROMSIZE=", Key::EepromSize},
     {"PORT=", Key::Port},
     {"LPT=", Key::Lpt},
@@ -57,6 +59,7 @@ constexpr std::array<KeyEntry, 15> KEYS{{
     {"ENABLETIMESERVER", Key::EnableTimeServer},
     {"STRIKEINITIALTIMESERVER", Key::StrikeInitial},
     {"BYTEWRITE", Key::ByteWrite},
+    {"REPLY=", Key::Reply},
 }};
 
 // Keys without a value: each switches one setting on and logs its own line.
@@ -215,6 +218,22 @@ void ApplyPort(const std::string& value, ConfigReport& report) {
     }
 }
 
+// Playout systems wait for "+"/"!" or "OK"/"NO" after each line; anything else keeps silence.
+void ApplyReply(const std::string& text, ConfigReport& report) {
+    const std::size_t begin = std::min(text.find_first_not_of(' '), text.size());
+    std::size_t end = begin;
+    while (end < text.size() && !IsBelowPrintable(text[end])) ++end;
+    const std::string value = text.substr(begin, end - begin);
+    if (value == "PLUS") {
+        report.settings.replyMode = ReplyMode::Plus;
+    } else if (value == "OK") {
+        report.settings.replyMode = ReplyMode::Ok;
+    } else {
+        report.settings.replyMode = ReplyMode::None;
+        report.logLines.emplace_back("REPLY desconhecido (PLUS ou OK) - sem respostas.");
+    }
+}
+
 void ApplyKey(Key key, const std::string& echoed, const std::string& value, ConfigReport& report) {
     ServerSettings& s = report.settings;
     auto& log = report.logLines;
@@ -263,6 +282,10 @@ void ApplyKey(Key key, const std::string& echoed, const std::string& value, Conf
         log.push_back(echoed);
         log.emplace_back("( MINUTO ao qual sera enviado o TimeSync )");
         if (const auto v = CConfigReader::ScanDecimal(value)) s.timeMinute = *v;
+        break;
+    case Key::Reply:
+        log.push_back(echoed);
+        ApplyReply(value, report);
         break;
     default:  // the flags, taken above
         break;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ParallelPort.h"
+#include "ReplyMode.h"
 
 // What DEF.INI asked for. Values that belong to the bus and the model are optional because
 // their owners keep their own defaults unless the file names them.
@@ -28,6 +29,7 @@ struct ServerSettings {
     bool externalCoder = false;
     bool timeServerActive = false;
     bool strikeTimeServer = false;
+    ReplyMode replyMode = ReplyMode::None;
 };
 
 struct ConfigReport {

@@ -1,6 +1,7 @@
 #include "CommandServer.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -11,6 +12,8 @@ const char* const kPortTaken =
 const char* const kAddressWarning = "Valor de rede incorrecto. o IP dever\xE1 terminar com X.X.X.0";
 const char* const kMaskWarning = "Esse valor de rede n\xE3o permite comunica\xE7\xE3o!";
 const char* const kIdleClosed = "Cliente sem enviar nada h\xE1 60 s com outro \xE0 espera: liga\xE7\xE3o fechada.";
+const char* const kRepliesDropped =
+    "Cliente n\xE3o l\xEA as respostas: mais de 4 KB por enviar, as seguintes s\xE3o descartadas.";
 const char* const kRunTogether =
     "Aviso: comando sem fim de linha (CR ou LF) com texto depois do valor; corre tudo como uma s\xF3 linha.";
 
@@ -126,6 +129,8 @@ void CCommandServer::ServeNext() {
     m_lineTimer->Stop();
     m_idleTimer->Start();
 
+    m_repliesDropped = false;
+    if (m_replyMode != ReplyMode::None) return;
     const std::string greeting = BuildGreeting(m_host.IsHardwareReady(), connectionLine);
     m_commandSocket.Send(greeting.data(), static_cast<int>(greeting.size()));
 }
@@ -169,6 +174,20 @@ void CCommandServer::RunLine(const std::string& line) {
     const CommandResult result = m_host.ExecuteCommandLine(line);
     m_host.AddLogLine(line + (result.executed == 1 ? " - OK" : " - ERROR"));
     if (!result.remark.empty()) m_host.AddLogLine(result.remark);
+    Reply(result.executed == 1);
+}
+
+void CCommandServer::Reply(bool executed) {
+    if (m_replyMode == ReplyMode::None || !m_clientConnected) return;
+    // A client that never reads must not make the server hold its replies without end.
+    if (m_commandSocket.UnsentBytes() > kMaxUnsentReplies) {
+        if (!m_repliesDropped) m_host.AddLogLine(kRepliesDropped);
+        m_repliesDropped = true;
+        return;
+    }
+    const bool plus = m_replyMode == ReplyMode::Plus;
+    const char* reply = executed ? (plus ? "+\r\n" : "OK\r\n") : (plus ? "!\r\n" : "NO\r\n");
+    m_commandSocket.Send(reply, static_cast<int>(std::char_traits<char>::length(reply)));
 }
 
 void CCommandServer::FlushHeld() {

@@ -1,6 +1,6 @@
 #pragma once
 // The TCP command server: one client at a time, a greeting on connection, every line the
-// client sends run on the model and logged, nothing sent back. Clients that come meanwhile
+// client sends run on the model and logged; nothing sent back unless a reply mode is set. Clients that come meanwhile
 // wait on the one listener and are served in turn.
 
 #include <array>
@@ -11,6 +11,7 @@
 #include "NetHost.h"
 #include "OneShotTimer.h"
 #include "RdsSocket.h"
+#include "ReplyMode.h"
 
 // Completes a held line piece when no more data follows. Tests drive it by hand.
 using ILineTimer = IOneShotTimer;
@@ -34,12 +35,16 @@ public:
     static constexpr int kBacklog = 64;
     static constexpr int kListenRetryMs = 10000;
     static constexpr int kIdleMs = 60000;
+    static constexpr int kMaxUnsentReplies = 4096;  // bytes a client may leave unread
 
     explicit CCommandServer(INetHost& host, ILineTimer* lineTimer = nullptr);
     CCommandServer(INetHost& host, const CommandTimers& timers);
     ~CCommandServer() override;
     CCommandServer(const CCommandServer&) = delete;
     CCommandServer& operator=(const CCommandServer&) = delete;
+
+    // With a reply mode each line is answered and no greeting is sent (it would read as a reply).
+    void SetReplyMode(ReplyMode mode) { m_replyMode = mode; }
 
     void StartListening();  // "Ligar" and start-up; a taken port is tried again until it is free
     void StopListening();   // "Fechar" and shutdown; waiting clients are closed too
@@ -78,6 +83,7 @@ private:
     void HandleReceive(int length);
     void WarnRunTogether(const char* data, int length);
     void RunLine(const std::string& line);
+    void Reply(bool executed);
     void FlushHeld();
 
     INetHost& m_host;
@@ -95,6 +101,8 @@ private:
     bool m_clientIdle = false;  // the served client has sent nothing for kIdleMs
     bool m_warnAddress = true;
     bool m_warnMask = true;
+    ReplyMode m_replyMode = ReplyMode::None;
+    bool m_repliesDropped = false;  // logged once per connection
     std::array<char, 2048> m_rxBuffer{};
     CLineAssembler m_assembler;
 };

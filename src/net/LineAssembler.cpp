@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "TextTrim.h"
+#include "CommandLanguage.h"
 
 void TrimCommandLine(std::string& line) {
     const auto zero = line.find('\0');
     if (zero != std::string::npos) line.resize(zero);
-    TrimTrailingBelow(line, 0x21);
+    TrimCommandLineEnd(line);
 }
 
 bool HasTextAfterFirstValue(const std::string& receive) {
@@ -21,8 +21,9 @@ bool HasTextAfterFirstValue(const std::string& receive) {
         // An unclosed quote takes the rest of the line as text, as the command does.
         return closing != std::string::npos && closing + 1 < line.size();
     }
-    // A text keyword without its quote changes nothing, whatever follows.
-    if (line.starts_with("PSN=") || line.starts_with("TXT")) return false;
+    // A text keyword without its quote changes nothing, whatever follows; a playout
+    // keyword takes the whole rest of the line as its text.
+    if (line.starts_with("PSN=") || line.starts_with("TXT") || StartsWithPlayoutKeyword(line)) return false;
     // Hex values are digits and the odd separator (AFDEF=1,5A); a keyword's letters or its
     // '=' or a quote are no part of any of them.
     for (; pos < line.size(); ++pos) {

@@ -12,7 +12,8 @@
 
 #include "RdsTypes.h"  // IsBelowSigned: 0x80..0xFF lie below the blank
 
-// Cuts the line at a zero byte, then drops trailing blanks, control bytes and 0x80..0xFF.
+// Cuts the line at a zero byte, then drops trailing blanks, control bytes and 0x80..0xFF
+// (a playout line keeps a trailing 0x80..0xFF: it is a letter of its text).
 void TrimCommandLine(std::string& line);
 
 // Whether a bare receive looks like a second command run into the first: something other

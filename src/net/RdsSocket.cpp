@@ -3,8 +3,10 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace {
@@ -103,6 +105,15 @@ int64_t CRdsSocket::BytesAvailable() const { return m_socket ? m_socket->bytesAv
 int CRdsSocket::Send(const char* data, int length) {
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) return -1;
     return static_cast<int>(m_socket->write(data, length));
+}
+
+int64_t CRdsSocket::UnsentBytes() {
+    if (!m_socket) return 0;
+    m_socket->flush();
+    int queued = 0;
+    const auto fd = static_cast<int>(m_socket->socketDescriptor());
+    if (fd < 0 || ::ioctl(fd, SIOCOUTQ, &queued) != 0) queued = 0;
+    return m_socket->bytesToWrite() + queued;
 }
 
 bool CRdsSocket::PeerAddress(std::string& address, int& port) const {

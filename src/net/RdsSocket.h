@@ -54,6 +54,9 @@ public:
     int Receive(char* buffer, int maxBytes);
     [[nodiscard]] int64_t BytesAvailable() const;
     int Send(const char* data, int length);
+    // Bytes sent that the peer has not yet taken: those still held here after handing the
+    // system all it takes now, and those in the system's send queue.
+    [[nodiscard]] int64_t UnsentBytes();
     // The peer's dotted IPv4 address and port; false when there is no peer.
     bool PeerAddress(std::string& address, int& port) const;
 

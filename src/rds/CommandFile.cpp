@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "CommandLanguage.h"
 #include "RdsModel.h"
 #include "RdsTypes.h"
 #include "TextFile.h"
@@ -61,7 +62,7 @@ CommandFileReading ProcessCommandFile(const std::string& path, ICommandFileHost&
     std::string line;
     while (ReadLinePiece(file.get(), COMMAND_LINE_PIECE, line)) {
         if (!line.empty() && line.front() == ';') continue;
-        TrimTrailingBelow(line, 0x21);  // a trailing accent goes with the line end
+        TrimCommandLineEnd(line);
         if (line.size() < SHORTEST_COMMAND) continue;
         if (line == END_DIRECTIVE) break;
         if (line == ASYNCLOAD_DIRECTIVE) {
@@ -85,7 +86,9 @@ CommandFileReading ProcessCommandFile(const std::string& path, ICommandFileHost&
 }
 
 CommandResult CModelCommandFileHost::ExecuteCommandLine(const std::string& line) {
-    return m_model.ExecuteCommand(line.c_str());
+    CommandResult result = m_model.ExecuteCommand(line.c_str());
+    if (result.title) m_titles.NoteCommandTitle(*result.title);
+    return result;
 }
 
 void CModelCommandFileHost::ResetRememberedTitle() { m_titles.Reset(); }

@@ -1,10 +1,15 @@
 #include "CommandLanguage.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <string_view>
 
+#include "Cp1252.h"
 #include "RdsTypes.h"
 #include "TextComposition.h"
+#include "TextTrim.h"
+#include "Title.h"
 
 namespace {
 
@@ -140,7 +145,76 @@ constexpr std::array<Handler, KEYWORD_COUNT> HANDLERS{
     [](CValueParser&, StationData&, CommandFollowUp&, std::string&) {},  // FILEWRITE
 };
 
+// ---- the playout keywords: what automation systems send to hardware encoders
+
+using PlayoutHandler = void (*)(const std::string& value, StationData&, CommandResult&);
+
+void PlayoutText(const std::string& value, StationData& d, CommandResult& result) {
+    const std::string raw = ClientTextToCp1252(value);
+    d.SetRtTitle(raw);
+    std::string shown = raw;
+    uint8_t checksum = 0;
+    d.SetPsTitle(FormatPsTitle(shown, checksum));
+    result.remark = TitleLogLine(shown);
+    result.title = raw;
+}
+
+void PlayoutPs(const std::string& value, StationData& d, CommandResult&) {
+    std::string page = ClientTextToCp1252(value).substr(0, PS_PAGE_CHARS);
+    // One page: a separator here would start a second one.
+    std::replace(page.begin(), page.end(), '|', ' ');
+    d.SetPsSource(std::move(page));
+}
+
+void PlayoutRadioText(const std::string& value, StationData& d, CommandResult&) {
+    std::string text = ClientTextToCp1252(value).substr(0, TXT_SOURCE_LIMIT);
+    // Blank rather than empty: an empty source would leave the last RadioText on air.
+    text.resize(TXT_SOURCE_LIMIT, ' ');
+    d.SetRadioTextSource(1, std::move(text));
+}
+
+struct PlayoutKeyword {
+    std::string_view keyword;
+    PlayoutHandler handler;
+};
+
+const std::array<PlayoutKeyword, 6> PLAYOUT_KEYWORDS{{
+    {"TEXT=", PlayoutText},
+    {"DPS=",
+     [](const std::string& v, StationData& d, CommandResult&) { d.SetPsTitle(PsPages(ClientTextToCp1252(v))); }},
+    {"PS=", PlayoutPs},
+    {"RT=", PlayoutRadioText},
+    {"RT1=", PlayoutRadioText},
+    {"RTPLUS=", [](const std::string& v, StationData& d,
+                   CommandResult&) { d.SetRtPlus(CValueParser(v.c_str()).ReadByte() != 0); }},
+}};
+
+const PlayoutKeyword* FindPlayoutKeyword(std::string_view line) {
+    for (const PlayoutKeyword& k : PLAYOUT_KEYWORDS) {
+        if (line.starts_with(k.keyword)) return &k;
+    }
+    return nullptr;
+}
+
+CommandFollowUp ApplyPlayoutCommand(const char* line, StationData& data, CommandResult& result) {
+    const PlayoutKeyword* k = FindPlayoutKeyword(line);
+    if (k == nullptr) return CommandFollowUp::None;
+    k->handler(std::string(line + k->keyword.size()), data, result);
+    result.executed = 1;
+    return CommandFollowUp::Rebuild;
+}
+
 }  // namespace
+
+bool StartsWithPlayoutKeyword(const std::string& line) { return FindPlayoutKeyword(line) != nullptr; }
+
+void TrimCommandLineEnd(std::string& line) {
+    if (!StartsWithPlayoutKeyword(line)) {
+        TrimTrailingBelow(line, 0x21);
+        return;
+    }
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 0x20) line.pop_back();
+}
 
 CommandFollowUp ApplyCommand(const char* line, StationData& data, CommandResult& result) {
     CommandFollowUp followUp = CommandFollowUp::None;
@@ -166,5 +240,5 @@ CommandFollowUp ApplyCommand(const char* line, StationData& data, CommandResult&
         entry += KeywordLength(entry);
         if (*entry == SEPARATOR) ++entry;
     }
-    return followUp;
+    return ApplyPlayoutCommand(line, data, result);
 }

@@ -8,6 +8,13 @@ namespace {
 constexpr uint16_t GROUP_1A = 0x1000;
 constexpr uint16_t GROUP_2A = 0x2000;
 constexpr uint16_t GROUP_4A = 0x4000;
+constexpr uint16_t GROUP_3A = 0x3000;
+constexpr uint16_t GROUP_11A = 0xB000;
+constexpr uint16_t RT_PLUS_AID = 0x4BD7;
+constexpr uint16_t APP_GROUP_11A = 11 << 1;  // group type code, then version A (0)
+
+// A tag's length goes on air less one; the empty tag is all zeros.
+int LengthMarker(const RtPlusTag& tag) { return tag.length > 0 ? tag.length - 1 : 0; }
 
 // Local offset as the group carries it: sign bit 5 (set west of UTC), then half hours.
 uint16_t OffsetField(int offsetMinutes) {
@@ -69,4 +76,22 @@ ClockPsPage ClockPsGroups(const StationData& data, const ClockReading& clock) {
     auto digit = [](uint8_t bcd, int shift) { return static_cast<char>('0' + (bcd >> shift & 0x0F)); };
     return {PsGroup(data, 0, ' ', ' '), PsGroup(data, 1, digit(clock.hour, 4), digit(clock.hour, 0)),
             PsGroup(data, 2, ':', digit(clock.minute, 4)), PsGroup(data, 3, digit(clock.minute, 0), ' ')};
+}
+
+Blocks RtPlusAnnouncementGroup(const StationData& data) {
+    // Block 3 is the RT+ message: no template, no CB flag, SCB 0.
+    return {data.Pi(), static_cast<uint16_t>(GROUP_3A | CommonBlock2(data) | APP_GROUP_11A), 0, RT_PLUS_AID};
+}
+
+Blocks RtPlusTagGroup(const StationData& data, const RtPlusTags& tags) {
+    const RtPlusTag& a = tags.first;
+    const RtPlusTag& b = tags.second;
+    const int running = data.RtTitle().empty() ? 0 : 1;
+    const auto block2 = static_cast<uint16_t>(GROUP_11A | CommonBlock2(data) | (data.ItemToggle() & 1) << 4 |
+                                              running << 3 | (a.contentType >> 3 & 7));
+    const auto block3 = static_cast<uint16_t>((a.contentType & 7) << 13 | (a.start & 0x3F) << 7 |
+                                              (LengthMarker(a) & 0x3F) << 1 | (b.contentType >> 5 & 1));
+    const auto block4 = static_cast<uint16_t>((b.contentType & 0x1F) << 11 | (b.start & 0x3F) << 5 |
+                                              (LengthMarker(b) & 0x1F));
+    return {data.Pi(), block2, block3, block4};
 }

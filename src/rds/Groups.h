@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "IClock.h"
+#include "RtPlus.h"
 #include "StationData.h"
 
 using Blocks = std::array<uint16_t, 4>;
@@ -24,3 +25,7 @@ using ClockPsPage = std::array<Blocks, 4>;  // the four 0A segments of one page
 [[nodiscard]] Blocks ClockTimeGroup(const StationData& data, const ClockReading& clock);
 // The PS page "  HH:MM " in local time.
 [[nodiscard]] ClockPsPage ClockPsGroups(const StationData& data, const ClockReading& clock);
+// 3A: announces the RT+ application (AID 0x4BD7) and that its tags come in group 11A.
+[[nodiscard]] Blocks RtPlusAnnouncementGroup(const StationData& data);
+// 11A: the two RT+ tags of the RadioText just sent, with the item toggle and running bits.
+[[nodiscard]] Blocks RtPlusTagGroup(const StationData& data, const RtPlusTags& tags);

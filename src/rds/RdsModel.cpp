@@ -11,6 +11,7 @@ CommandResult CRdsModel::ExecuteCommand(const char* line) {
     const CommandFollowUp followUp = ApplyCommand(line, m_station, result);
     if (followUp == CommandFollowUp::ComposePs) ComposePs();
     if (followUp == CommandFollowUp::BuildImage) BuildImage();
+    if (followUp == CommandFollowUp::Rebuild) Rebuild();
     result.imageBuilt = followUp == CommandFollowUp::BuildImage;
     return result;
 }

@@ -11,9 +11,8 @@ void StationData::SetProgrammeItem(uint8_t dayBcd, uint16_t hourMinuteBcd) {
 }
 
 void StationData::SetRtTitle(const std::string& rawTitle) {
-    if (!rawTitle.empty() && rawTitle.front() == '_') {
-        m_rtTitle = rawTitle.size() > 3 ? rawTitle.substr(3) : std::string();
-    } else {
-        m_rtTitle = rawTitle;
-    }
+    std::string title = rawTitle;
+    if (!rawTitle.empty() && rawTitle.front() == '_') title = rawTitle.size() > 3 ? rawTitle.substr(3) : std::string();
+    if (title != m_rtTitle) m_itemToggle ^= 1;
+    m_rtTitle = std::move(title);
 }

@@ -33,7 +33,9 @@ public:
     void SetPsSource(std::string text) { m_psSource = std::move(text); }
     void SetPsTitle(std::string pages) { m_psTitle = std::move(pages); }
     // A leading '_' marks a playlist number of three characters ("_01Song").
+    // A title other than the one before flips the item toggle that RT+ receivers watch.
     void SetRtTitle(const std::string& rawTitle);
+    void SetRtPlus(bool on) { m_rtPlus = on; }
 
     [[nodiscard]] uint16_t Pi() const { return m_pi; }
     [[nodiscard]] uint8_t Pty() const { return m_pty; }
@@ -53,6 +55,8 @@ public:
     [[nodiscard]] const std::string& PsSource() const { return m_psSource; }
     [[nodiscard]] const std::string& PsTitle() const { return m_psTitle; }
     [[nodiscard]] const std::string& RtTitle() const { return m_rtTitle; }
+    [[nodiscard]] bool RtPlus() const { return m_rtPlus; }
+    [[nodiscard]] int ItemToggle() const { return m_itemToggle; }
 
 private:
     uint16_t m_pi = 0;
@@ -70,4 +74,6 @@ private:
     std::string m_psSource;
     std::string m_psTitle;  // the title's PS pages, joined by '|'
     std::string m_rtTitle;  // the title for the RadioTexts
+    bool m_rtPlus = false;  // RT+ groups in the image
+    int m_itemToggle = 0;   // 0 or 1
 };

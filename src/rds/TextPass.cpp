@@ -56,6 +56,10 @@ struct RtCursor {
     }
 };
 
+RtPlusTags RadioTextTags(const StationData& data, int index) {
+    return TitleTags(data.RadioTextSource(index), data.RtTitle());
+}
+
 }  // namespace
 
 void WriteTextPass(CImageWriter& writer, const StationData& data, const ComposedText& texts) {
@@ -70,6 +74,8 @@ void WriteTextPass(CImageWriter& writer, const StationData& data, const Composed
     const int repeat = data.PsRepeat();
     const int repeatLimit = repeat < 0x80 ? repeat
                                           : repeat - 0x100;  // read as a signed byte: 128 and up mean no repeat
+
+    if (data.RtPlus() && !writer.WriteGroup(RtPlusAnnouncementGroup(data))) return;
 
     for (;;) {
         if (ps.state != PsState::Finished) {
@@ -96,6 +102,9 @@ void WriteTextPass(CImageWriter& writer, const StationData& data, const Composed
                 const int abFlag = rt.state == RT_SENDING_1 ? 1 : 0;
                 if (!writer.WriteGroup(RadioTextGroup(data, abFlag, rt.index / 4, rt.source + rt.index))) return;
                 rt.index += 4;
+                // The tags follow their RadioText at once, so a receiver has the text they point into.
+                const bool tagsDue = rt.index >= RADIOTEXT_CHARS && data.RtPlus();
+                if (tagsDue && !writer.WriteGroup(RtPlusTagGroup(data, RadioTextTags(data, abFlag)))) return;
             }
             // RadioText still running: keep the station name coming between its groups.
             if (ps.state == PsState::Finished && rt.state != RT_FINISHED) ps.Restart();

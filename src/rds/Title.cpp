@@ -45,22 +45,23 @@ std::string FormatPsTitle(std::string& title, uint8_t& checksum) {
         title.resize(dot);
     }
     // A leading '_' marks a playlist number of three characters.
-    size_t pos = 0;
-    if (!title.empty() && title.front() == '_') pos = 3;
-    int n = pos < title.size() ? static_cast<int>(title.size() - pos) : 0;
+    return PsPages(title, !title.empty() && title.front() == '_' ? 3 : 0);
+}
 
+std::string PsPages(const std::string& text, std::size_t from) {
+    size_t pos = from;
+    int n = pos < text.size() ? static_cast<int>(text.size() - pos) : 0;
     std::string pages;
     while (n > 0) {
-        // A page never starts with a blank.
-        while (n > 0 && title[pos] == ' ') {
+        while (n > 0 && text[pos] == ' ') {
             ++pos;
             --n;
         }
         if (n > PS_PAGE_CHARS) {
-            pages.append(title, pos, PS_PAGE_CHARS);
+            pages.append(text, pos, PS_PAGE_CHARS);
             pages.push_back('|');
         } else if (n > 0) {
-            pages.append(title, pos, static_cast<size_t>(n));
+            pages.append(text, pos, static_cast<size_t>(n));
         }
         pos += PS_PAGE_CHARS;
         n -= PS_PAGE_CHARS;
@@ -68,9 +69,16 @@ std::string FormatPsTitle(std::string& title, uint8_t& checksum) {
     return pages;
 }
 
+std::string TitleLogLine(const std::string& shownTitle) { return "Set title = \"" + shownTitle + "\""; }
+
 bool CTitleTracker::Poll(const std::string& path, CRdsModel& model, ILogSink& log) {
     std::string raw;
     if (!ReadTitleFile(path, raw)) return false;
+    const bool fileChanged = raw != m_fileTitle;
+    m_fileTitle = raw;
+    // Two sources of one title: the later change wins, so an unchanged file leaves a
+    // client's title on air.
+    if (m_commandTitleSeen && !fileChanged) return false;
     model.SetRtTitle(raw);
     std::string shown = raw;
     uint8_t checksum = 0;
@@ -80,11 +88,19 @@ bool CTitleTracker::Poll(const std::string& path, CRdsModel& model, ILogSink& lo
     m_appliedTitle = raw;
     m_titleSum = checksum;
     model.Rebuild();
-    log.AddLog("Set title = \"" + shown + "\"");
+    log.AddLog(TitleLogLine(shown));
     return true;
+}
+
+void CTitleTracker::NoteCommandTitle(const std::string& rawTitle) {
+    m_appliedTitle = rawTitle;
+    m_titleSum = TitleChecksum(rawTitle);
+    m_commandTitleSeen = true;
 }
 
 void CTitleTracker::Reset() {
     m_titleSum = 0;
     m_appliedTitle.clear();
+    m_fileTitle.clear();
+    m_commandTitleSeen = false;
 }

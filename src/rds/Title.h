@@ -2,6 +2,7 @@
 // The now-playing title: read from the media player's status file, cut into PS pages,
 // and put on air when it changes.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,12 @@ inline constexpr int TITLE_LINE_LIMIT = 511;  // characters of a status-file lin
 // 8-bit wrapping sum of the title's bytes.
 [[nodiscard]] uint8_t TitleChecksum(const std::string& rawTitle);
 
+// Text cut into PS pages of 8 characters joined by '|'; a page never starts with a blank.
+[[nodiscard]] std::string PsPages(const std::string& text, std::size_t from = 0);
+
+// The event log's line for a title put on air, with the title as FormatPsTitle left it.
+[[nodiscard]] std::string TitleLogLine(const std::string& shownTitle);
+
 // The PS form of a title: pages of 8 characters joined by '|'. `title` loses a ".mp*" or
 // ".wa*" extension in place (that is the form the log shows); `checksum` is taken before.
 [[nodiscard]] std::string FormatPsTitle(std::string& title, uint8_t& checksum);
@@ -26,8 +33,11 @@ inline constexpr int TITLE_LINE_LIMIT = 511;  // characters of a status-file lin
 // Remembers which title is on air, so a poll rebuilds the image only for a new one.
 class CTitleTracker {
 public:
-    // One poll of the status file at `path`; true when it put a new title on air.
+    // One poll of the status file at `path`; true when it put a new title on air. Once a
+    // client has sent a title, the file's title takes over again only when the file changes.
     bool Poll(const std::string& path, CRdsModel& model, ILogSink& log);
+    // A client's TEXT= has put this raw title on air.
+    void NoteCommandTitle(const std::string& rawTitle);
     // The command file starts afresh: the next non-empty title goes on air.
     void Reset();
 
@@ -38,4 +48,6 @@ public:
 private:
     uint8_t m_titleSum = 0;      // checksum of the title last put on air
     std::string m_appliedTitle;  // raw title last put on air
+    std::string m_fileTitle;     // raw title last read from the file
+    bool m_commandTitleSeen = false;
 };

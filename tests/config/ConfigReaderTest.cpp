@@ -130,3 +130,28 @@ TEST(ConfigReader, NumberConversionsFollowTheCLibrary) {
         EXPECT_EQ(got, std::pair(hex, dec)) << text;
     }
 }
+
+TEST(ConfigReader, ReplyChoosesHowCommandClientsAreAnswered) {
+    const struct {
+        std::string text;
+        ReplyMode mode;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"[RDS]REPLY=PLUS\n", ReplyMode::Plus, {"REPLY=PLUS"}},
+        {"[rds]reply=ok \r\n", ReplyMode::Ok, {"REPLY=OK "}},
+        {"[RDS]REPLY= OK ; answers\n", ReplyMode::Ok, {"REPLY= OK ; ANSWERS"}},
+        {"[RDS]REPLY=OK\n[RDS]REPLY=YES\n",
+         ReplyMode::None,
+         {"REPLY=OK", "REPLY=YES", "REPLY desconhecido (PLUS ou OK) - sem respostas."}},
+        {"[RDS]REPLY=\n", ReplyMode::None, {"REPLY=", "REPLY desconhecido (PLUS ou OK) - sem respostas."}},
+        {";[RDS]REPLY=PLUS\n", ReplyMode::None, {}},
+        {"[RDS]PORT=7000\n", ReplyMode::None, {"PORT=7000"}},
+    };
+    for (const auto& row : rows) {
+        std::istringstream in(row.text);
+        const auto report = CConfigReader::Read(&in);
+        EXPECT_EQ(report.settings.replyMode, row.mode) << row.text;
+        ASSERT_GE(report.logLines.size(), 2u);
+        EXPECT_EQ(std::vector(report.logLines.begin() + 1, report.logLines.end() - 1), row.lines) << row.text;
+    }
+}

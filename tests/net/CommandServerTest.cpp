@@ -98,8 +98,8 @@ TEST_F(CommandServerTest, RunsEveryLineOnceWholeAndTrimmed) {
         char end;
     } cases[] = {
         // Lines of one write in order, trailing blanks and high bytes gone; a line dribbled byte by byte.
-        {{"PI=C201\r\nXYZ\r\nTA=1   \r\nPS=\xC9T\xC9\r\nPS=A\xFF\x80 \t\r\n"},
-         {"PI=C201 - OK", "XYZ - ERROR", "TA=1 - OK", "PS=\xC9T - OK", "PS=A - OK"},
+        {{"PI=C201\r\nXYZ\r\nTA=1   \r\nPSN=\xC9T\xC9\r\nPSN=A\xFF\x80 \t\r\n"},
+         {"PI=C201 - OK", "XYZ - ERROR", "TA=1 - OK", "PSN=\xC9T - OK", "PSN=A - OK"},
          false,
          'f'},
         {{"TA=1\r\n", "P", "I", "=", "C", "2", "0", "1", "\r", "\n"}, {"TA=1 - OK", "PI=C201 - OK"}, false, 't'},

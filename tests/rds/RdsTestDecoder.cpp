@@ -1,5 +1,6 @@
 #include "RdsTestDecoder.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace rdstest {
@@ -41,6 +42,7 @@ void CTestReceiver::Feed(const Group& g) {
         order += (ab ? "r" : "R") + std::to_string(seg) + " ";
         radioText[static_cast<size_t>(ab)].replace(static_cast<size_t>(4 * seg), 4, chars(b3) + chars(b4));
         ++radioTextGroups[static_cast<size_t>(ab)];
+        lastRadioText = ab;
     } else if (type == 4) {
         const int mjd = (b2 & 3) << 15 | b3 >> 1;
         const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{mjd - 40587}}};  // 1970-01-01
@@ -48,6 +50,11 @@ void CTestReceiver::Feed(const Group& g) {
                               static_cast<int>(unsigned{date.day()}), (b3 & 1) << 4 | b4 >> 12, b4 >> 6 & 0x3F,
                               (b4 & 0x20 ? -1 : 1) * (b4 & 0x1F)});
         order += "CT ";
+    } else if (type == 3) {
+        applications.emplace_back(b2 & 0x1F, b4);
+        order += "ODA ";
+    } else if (type == 11 && FeedRtPlus(b2, b3, b4)) {
+        order += "RT+ ";
     } else if (type == 1) {
         programmeItems.push_back(b4);
         order += "PIN ";
@@ -55,6 +62,42 @@ void CTestReceiver::Feed(const Group& g) {
         invalidGroups += type < 0;
         order += "? ";
     }
+}
+
+// The 37 bits after the group type, read field by field from the most significant end.
+bool CTestReceiver::FeedRtPlus(uint16_t b2, uint16_t b3, uint16_t b4) {
+    const bool announced = std::any_of(applications.begin(), applications.end(),
+                                       [](const auto& a) { return a.first == 0x16 && a.second == 0x4BD7; });
+    if (!announced) return false;
+    uint64_t bits = static_cast<uint64_t>(b2 & 0x1F) << 32 | static_cast<uint64_t>(b3) << 16 | b4;
+    int left = 37;
+    const auto take = [&](int width) {
+        left -= width;
+        return static_cast<int>(bits >> left & ((1u << width) - 1));
+    };
+    RtPlusSeen seen;
+    seen.toggle = take(1);
+    seen.running = take(1);
+    seen.radioText = lastRadioText < 0 ? 0 : lastRadioText;
+    const std::string& text = radioText[static_cast<size_t>(seen.radioText)];
+    for (int n = 0; n < 2; ++n) {
+        RtPlusTagSeen& tag = seen.tags[static_cast<size_t>(n)];
+        tag.contentType = take(6);
+        tag.start = take(6);
+        tag.length = take(n == 0 ? 6 : 5) + 1;
+        if (tag.contentType != 0 && static_cast<size_t>(tag.start) < text.size()) {
+            tag.text = text.substr(static_cast<size_t>(tag.start), static_cast<size_t>(tag.length));
+        }
+    }
+    rtPlus.push_back(seen);
+    return true;
+}
+
+std::string RtPlusSeen::Text(int contentType) const {
+    for (const RtPlusTagSeen& tag : tags) {
+        if (tag.contentType == contentType) return tag.text;
+    }
+    return {};
 }
 
 std::string RdsToUtf8(const std::string& rds) {
