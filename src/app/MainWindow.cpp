@@ -46,6 +46,19 @@ public:
             return QProxyStyle::pixelMetric(metric, option, widget);
         }
     }
+    // A frame is its outline only: the map inside it keeps its exact colours.
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_FrameGroupBox) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->setPen(option->palette.color(QPalette::Light));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
 };
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
@@ -256,8 +269,8 @@ void CMainWindow::EndRun(int exitCode) {
     m_tickTimer.stop();
     m_exitCode = exitCode;
     m_ending = true;
-    QCoreApplication::exit(exitCode);
     hide();
+    if (m_onEnd) m_onEnd(exitCode);
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -28,6 +29,8 @@ public:
 
     // The controller that the buttons, keys, mouse and tick drive.
     void Attach(CRdsServerDlg& controller) { m_controller = &controller; }
+    // What ends the event loop once the run is over (main's QApplication); tests leave it unset.
+    void SetEndHandler(std::function<void(int exitCode)> onEnd) { m_onEnd = std::move(onEnd); }
 
     // The widget of a control of the window's table, or null.
     [[nodiscard]] QWidget* Control(int controlId) const;
@@ -83,4 +86,5 @@ private:
     int m_busyDepth = 0;
     bool m_ending = false;
     std::optional<int> m_exitCode;
+    std::function<void(int)> m_onEnd;
 };

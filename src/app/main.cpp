@@ -86,6 +86,7 @@ int RunWindow(int argc, char** argv, ServerEnvironment environment) {
     CSystemClock clock;
     CRdsServerDlg dlg(window, clock, std::move(environment));
     window.Attach(dlg);
+    window.SetEndHandler([](int exitCode) { QCoreApplication::exit(exitCode); });
     QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&dlg] {
         char bytes[16];

@@ -15,6 +15,10 @@
 #include "RdsServerDlg.h"
 #include "SimParallelPort.h"
 
+// Failures print texts as the operator reads them.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& texts, std::ostream* out) { *out << texts.join(" | ").toStdString(); }
+
 // Answers every message box that opens and keeps its caption and text.
 class MessageAnswerer {
 public:
