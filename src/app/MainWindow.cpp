@@ -156,7 +156,9 @@ ControlValues CMainWindow::ReadControls() {
 void CMainWindow::SetFieldText(int controlId, const std::string& cp1252) {
     auto* field = static_cast<QLineEdit*>(Control(controlId));
     const QString text = ScreenText(cp1252);
-    if (field->text() != text) field->setText(text);
+    if (field->text() == text) return;
+    field->setText(text);
+    field->setCursorPosition(0);  // a text longer than its field shows its beginning
 }
 
 void CMainWindow::WriteControls(const ControlValues& values) {

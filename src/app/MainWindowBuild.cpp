@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int LAMP_SIZE = 30;
+constexpr int kIdClockField = 1014;
+constexpr int CLOCK_LETTER_SPACING = 92;  // per cent
 
 QPixmap HolderPicture(int id) {
     switch (id) {
@@ -90,6 +92,10 @@ void CMainWindow::BuildControls() {
     // The frames lie under everything they surround.
     for (QGroupBox* frame : findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) frame->lower();
     Control(kIdPortField)->installEventFilter(this);
+    // The clock's 21 characters fill its field only when set a little closer together.
+    QFont clockFont = font();
+    clockFont.setLetterSpacing(QFont::PercentageSpacing, CLOCK_LETTER_SPACING);
+    Control(kIdClockField)->setFont(clockFont);
 }
 
 QWidget* CMainWindow::BuildControl(int id, int kind, const QString& text, unsigned state) {

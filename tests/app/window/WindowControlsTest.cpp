@@ -110,7 +110,10 @@ TEST(WindowControls, EveryCaptionFitsItsControlInTheCondensedFont) {
         EXPECT_LE(metrics.height() * lines.size(), rect.height());
         ++checked;
     }
-    EXPECT_EQ(checked, 20);  // 7 labels, 7 buttons, 5 tick boxes, 1 titled frame
+    EXPECT_EQ(checked, 20);
+    // The clock's text as the model writes it, inside the border and the field's own margins.
+    const QWidget* clock = window.Control(1014);
+    EXPECT_LE(QFontMetrics(clock->font()).horizontalAdvance("07-12-2026+18:00:4800"), clock->width() - 6);  // 7 labels, 7 buttons, 5 tick boxes, 1 titled frame
 }
 
 TEST(WindowControls, ScreenTextTakesTheCodePagesOwnTable) {
