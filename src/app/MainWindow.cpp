@@ -220,7 +220,9 @@ void CMainWindow::ShowAbout() {
 
 // ---------------------------------------------------------------- progress, pointer, map
 
-void CMainWindow::SetProgressRange(int low, int high) { static_cast<QProgressBar*>(Control(1011))->setRange(low, high); }
+void CMainWindow::SetProgressRange(int low, int high) {
+    static_cast<QProgressBar*>(Control(1011))->setRange(low, high);
+}
 
 void CMainWindow::SetProgressPos(int pos) { static_cast<QProgressBar*>(Control(1011))->setValue(pos); }
 

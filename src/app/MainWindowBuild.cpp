@@ -62,8 +62,9 @@ QWidget* BuildField(QWidget* parent, unsigned state) {
     field->setReadOnly((state & ControlState::READ_ONLY) != 0);
     // A one-pixel border and no padding: the clock's text fills its field at this font.
     field->setFrame(false);
-    field->setStyleSheet("QLineEdit { border: 1px solid #7a7a7a; padding: 0px; background: white; }"
-                         "QLineEdit:disabled { background: #e4e4e4; color: #707070; }");
+    field->setStyleSheet(
+        "QLineEdit { border: 1px solid #7a7a7a; padding: 0px; background: white; }"
+        "QLineEdit:disabled { background: #e4e4e4; color: #707070; }");
     if ((state & ControlState::CENTRED) != 0) field->setAlignment(Qt::AlignCenter);
     return field;
 }

@@ -141,7 +141,7 @@ private:
 
     std::optional<int> m_portRefused;  // the out-of-range port whose message was shown
     bool m_mapHover = false;           // the readout field is enabled
-    std::string m_busRefusal;  // why the bus backend could not be opened; empty when it did
+    std::string m_busRefusal;          // why the bus backend could not be opened; empty when it did
     bool m_initialLoadPending = false;
     bool m_syncHeld = false;
     bool m_syncHeldLogged = false;  // once per hold, not at every sync

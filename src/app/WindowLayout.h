@@ -6,7 +6,19 @@
 
 #include <span>
 
-enum class ControlKind { Label, Field, Button, Logo, List, AddressEntry, Frame, IconHolder, IconDisplay, Progress, TickBox };
+enum class ControlKind {
+    Label,
+    Field,
+    Button,
+    Logo,
+    List,
+    AddressEntry,
+    Frame,
+    IconHolder,
+    IconDisplay,
+    Progress,
+    TickBox
+};
 
 namespace ControlState {
 inline constexpr unsigned NONE = 0;
@@ -22,7 +34,7 @@ inline constexpr int kNoId = -1;
 struct ControlSpec {
     int id;
     ControlKind kind;
-    const char* text;  // CP1252; the icon holders' picture is named by their id
+    const char* text;         // CP1252; the icon holders' picture is named by their id
     int x, y, width, height;  // dialog units
     unsigned state;
 };

@@ -126,12 +126,12 @@ private:
     CI2cPort& m_bus;
     IEepromView& m_view;
 
-    std::vector<uint8_t> m_eeTarget;     // desired content
-    std::vector<uint8_t> m_eeShadow;     // what the EEPROM holds, as last read or written
-    std::vector<uint8_t> m_eeState;      // EeState code per byte
-    std::vector<uint8_t> m_targetFilled; // 1 where a transfer has set m_eeTarget
-    std::vector<uint8_t> m_unwritten;    // this sync: the last write attempt went unanswered
-    std::vector<uint8_t> m_failedSyncs;  // syncs in a row the byte failed, up to DEAD_SYNCS
+    std::vector<uint8_t> m_eeTarget;      // desired content
+    std::vector<uint8_t> m_eeShadow;      // what the EEPROM holds, as last read or written
+    std::vector<uint8_t> m_eeState;       // EeState code per byte
+    std::vector<uint8_t> m_targetFilled;  // 1 where a transfer has set m_eeTarget
+    std::vector<uint8_t> m_unwritten;     // this sync: the last write attempt went unanswered
+    std::vector<uint8_t> m_failedSyncs;   // syncs in a row the byte failed, up to DEAD_SYNCS
 
     int m_eepromSize = IMAGE_CAPACITY;
     bool m_hardwareReady = false;

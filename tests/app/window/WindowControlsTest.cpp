@@ -23,9 +23,8 @@ TEST(WindowControls, ClientAreaAndRectanglesAreTheDialogUnitsRoundedDown) {
         int id;
         QRect pixels;
     } cases[] = {
-        {1012, {382, 251, 127, 22}}, {1, {832, 211, 105, 81}},   {1017, {7, 302, 397, 178}},
-        {1009, {315, 178, 30, 32}},  {1020, {667, 308, 67, 19}}, {1023, {690, 56, 112, 16}},
-        {1000, {7, 8, 352, 146}},    {1003, {97, 170, 112, 19}},
+        {1012, {382, 251, 127, 22}}, {1, {832, 211, 105, 81}},   {1017, {7, 302, 397, 178}}, {1009, {315, 178, 30, 32}},
+        {1020, {667, 308, 67, 19}},  {1023, {690, 56, 112, 16}}, {1000, {7, 8, 352, 146}},   {1003, {97, 170, 112, 19}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.id);
@@ -91,7 +90,8 @@ TEST(WindowControls, EveryCaptionFitsItsControlInTheCondensedFont) {
     EXPECT_EQ(used.family(), "DejaVu Sans Condensed");
     EXPECT_EQ(used.pointSize(), 8);
     QStyle* style = window.Control(1015)->style();
-    const int tickRoom = style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int tickRoom = style->pixelMetric(QStyle::PM_IndicatorWidth) +
+                         style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
     int checked = 0;
     for (const ControlSpec& spec : MainWindowControls()) {
         const QString caption = ScreenText(spec.text);
@@ -113,7 +113,8 @@ TEST(WindowControls, EveryCaptionFitsItsControlInTheCondensedFont) {
     EXPECT_EQ(checked, 20);
     // The clock's text as the model writes it, inside the border and the field's own margins.
     const QWidget* clock = window.Control(1014);
-    EXPECT_LE(QFontMetrics(clock->font()).horizontalAdvance("07-12-2026+18:00:4800"), clock->width() - 6);  // 7 labels, 7 buttons, 5 tick boxes, 1 titled frame
+    EXPECT_LE(QFontMetrics(clock->font()).horizontalAdvance("07-12-2026+18:00:4800"),
+              clock->width() - 6);  // 7 labels, 7 buttons, 5 tick boxes, 1 titled frame
 }
 
 TEST(WindowControls, ScreenTextTakesTheCodePagesOwnTable) {
@@ -121,7 +122,7 @@ TEST(WindowControls, ScreenTextTakesTheCodePagesOwnTable) {
         unsigned char byte;
         char16_t shown;
     } cases[] = {
-        {0x41, u'A'},     {0x80, u'\u20AC'}, {0x81, u'\uFFFD'}, {0x8A, u'\u0160'}, {0x8D, u'\uFFFD'},
+        {0x41, u'A'},      {0x80, u'\u20AC'}, {0x81, u'\uFFFD'}, {0x8A, u'\u0160'}, {0x8D, u'\uFFFD'},
         {0x8F, u'\uFFFD'}, {0x90, u'\uFFFD'}, {0x92, u'\u2019'}, {0x9D, u'\uFFFD'}, {0x9F, u'\u0178'},
         {0xA0, u'\u00A0'}, {0xE7, u'\u00E7'}, {0xFF, u'\u00FF'},
     };

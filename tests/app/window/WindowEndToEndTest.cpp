@@ -29,8 +29,8 @@ echo $? > "$2/exit"
 )";
 
 struct MapFound {
-    QRect grey;        // where the positions beyond the chip lie
-    int written = 0;   // pixels in the colour of a written byte above them
+    QRect grey;       // where the positions beyond the chip lie
+    int written = 0;  // pixels in the colour of a written byte above them
 };
 
 // The map's grey part is made of rows of 520 grey pixels (a band of the background may be as
@@ -73,8 +73,8 @@ TEST(WindowEndToEnd, ServerWindowShowsTheFirstSyncAndEndsCleanlyOnSigterm) {
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     xvfb.setProcessEnvironment(env);
-    xvfb.start("xvfb-run", {"-a", "-s", "-screen 0 1024x600x24", "bash", "-c", SCRIPT, "run",
-                            ORVANE_SERVER_BINARY, QString::fromStdString(dir)});
+    xvfb.start("xvfb-run", {"-a", "-s", "-screen 0 1024x600x24", "bash", "-c", SCRIPT, "run", ORVANE_SERVER_BINARY,
+                            QString::fromStdString(dir)});
     ASSERT_TRUE(xvfb.waitForStarted());
 
     MapFound map;

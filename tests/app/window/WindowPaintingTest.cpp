@@ -18,7 +18,7 @@ struct StateCase {
     QRgb colour;
 };
 constexpr StateCase STATE_CASES[] = {
-    {0, 0xFF14C814}, {1, 0xFFC8C800}, {2, 0xFF0000FF}, {3, 0xFFFF0000}, {4, 0xFFFF6464},
+    {0, 0xFF14C814}, {1, 0xFFC8C800}, {2, 0xFF0000FF},   {3, 0xFFFF0000}, {4, 0xFFFF6464},
     {5, 0xFFFF00C8}, {6, 0xFFFFFF00}, {255, 0xFFFFFFFF}, {9, 0xFFFFFFFF},
 };
 
@@ -70,10 +70,10 @@ TEST(WindowPainting, BandsLightenOneStepPerHundredthOfTheHeightAndAreNeverThinne
         int y;
         QRgb colour;
     } cases[] = {
-        {492, 0, 0xFF323264},   {492, 3, 0xFF323264},  {492, 4, 0xFF333364},
-        {492, 491, 0xFFACAC64},  // 123 bands of 4: the last is (172, 172, 100)
-        {50, 0, 0xFF323264},    {50, 1, 0xFF333364},   {50, 49, 0xFF636364},
-        {300, 299, 0xFF959564},
+        {492, 0, 0xFF323264}, {492, 3, 0xFF323264},
+        {492, 4, 0xFF333364}, {492, 491, 0xFFACAC64},  // 123 bands of 4: the last is (172, 172, 100)
+        {50, 0, 0xFF323264},  {50, 1, 0xFF333364},
+        {50, 49, 0xFF636364}, {300, 299, 0xFF959564},
     };
     for (const auto& c : cases) {
         QImage area(10, c.height, QImage::Format_RGB32);

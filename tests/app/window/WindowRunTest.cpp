@@ -59,9 +59,9 @@ TEST_F(WindowRun, ReadoutShowsTheByteUnderThePointerAndGreysOffTheMap) {
         int x, y;
         const char* shown;
     } cases[] = {
-        {420, 345, "[0000]=00"}, {421, 345, "[0000]=00"}, {430, 346, "[0109]=3F"},
-        {875, 352, "[07FF]=F9"},  // the last address read: 2047 * 7 = 14329 = 0x37F9
-        {937, 470, "[7FF6]=--"},  // on the map, beyond the chip
+        {420, 345, "[0000]=00"}, {421, 345, "[0000]=00"},
+        {430, 346, "[0109]=3F"}, {875, 352, "[07FF]=F9"},  // the last address read: 2047 * 7 = 14329 = 0x37F9
+        {937, 470, "[7FF6]=--"},                           // on the map, beyond the chip
     };
     for (const auto& c : cases) {
         MoveTo(c.x, c.y);
@@ -82,7 +82,7 @@ TEST_F(WindowRun, MapAndBarShowTheEndOfATransferAtOnce) {
     StartStation();
     Ticks(1);
     const QImage client = window.grab().toImage();
-    EXPECT_EQ(client.pixel(420, 345), 0xFF14C814u);        // read in step
+    EXPECT_EQ(client.pixel(420, 345), 0xFF14C814u);            // read in step
     EXPECT_EQ(client.pixel(420 + 456, 345 + 7), 0xFF646464u);  // beyond 2048 bytes
     EXPECT_EQ(window.Control(1011)->palette().color(QPalette::Highlight), QColor(0, 0, 200));
     EXPECT_TRUE(window.windowTitle().startsWith("Orvane Server - Sistema opertativo : Linux "));
@@ -145,7 +145,7 @@ TEST_F(WindowRun, LigarAndFecharSwitchTheLampAndEachOther) {
     Button(1010)->click();
     EXPECT_TRUE(Button(1007)->isEnabled());
     EXPECT_FALSE(Button(1010)->isEnabled());
-    EXPECT_LT(std::abs(Lamp().red() - Lamp().green()), 20);  // closed: grey...
+    EXPECT_LT(std::abs(Lamp().red() - Lamp().green()), 20);    // closed: grey...
     EXPECT_GT(LampCentre().red(), LampCentre().green() + 80);  // ...crossed out in red
     Button(1007)->click();
     EXPECT_FALSE(Button(1007)->isEnabled());
