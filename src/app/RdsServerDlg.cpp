@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "EepromMapGeometry.h"
 #include "FileLookup.h"
 
 namespace {
@@ -257,20 +258,52 @@ void CRdsServerDlg::RejectClose() {
 // ---------------------------------------------------------------- controls
 
 bool CRdsServerDlg::PullFromControls() {
-    const ControlValues v = m_view.ReadControls();
-    m_controls.port = v.port;
-    if (v.port < 0 || v.port > CConfigReader::MAX_PORT) {
+    // The tick boxes and fields are taken whatever the port says, so a bad port in DEF.INI
+    // cannot lock the operator out of them; the refusal still fails the read.
+    m_controls = m_view.ReadControls();
+    const int port = m_controls.port;
+    if (port >= 0 && port <= CConfigReader::MAX_PORT) {
+        m_portRefused.reset();
+        return true;
+    }
+    if (m_portRefused != port) {
+        // Noted before the box opens: ticks inside its loop must not open another.
+        m_portRefused = port;
         m_view.ShowMessage("", PORT_RANGE_TEXT, MessageIcon::Warning);
         m_view.FocusControl(kIdPortField);
-        return false;
     }
-    m_controls = v;
-    return true;
+    return false;
 }
 
 void CRdsServerDlg::PushToControls() {
     m_controls.pollWrite = m_bus.GetPollWrite() != 0;
     m_view.WriteControls(m_controls);
+}
+
+void CRdsServerDlg::ShowMapReadout(int x, int y) {
+    const int address = EepromMap::AddressAt(x, y);
+    if (address < 0) {
+        if (m_mapHover) {
+            m_mapHover = false;
+            m_view.EnableControl(kIdMapReadout, false);
+        }
+        return;
+    }
+    PullFromControls();
+    char text[16];
+    if (m_mirror.IsTargetFilled(address)) {
+        std::snprintf(text, sizeof text, "[%04X]=%02X", static_cast<unsigned>(address),
+                      static_cast<unsigned>(m_mirror.Target(address)));
+    } else {
+        // No transfer has said what belongs there yet.
+        std::snprintf(text, sizeof text, "[%04X]=--", static_cast<unsigned>(address));
+    }
+    m_controls.mapReadout = text;
+    PushToControls();
+    if (!m_mapHover) {
+        m_mapHover = true;
+        m_view.EnableControl(kIdMapReadout, true);
+    }
 }
 
 void CRdsServerDlg::DisableEepromControls() {

@@ -56,6 +56,10 @@ public:
     void RejectClose();
     // "Repor valores por defeito": the command file is run again.
     void ReloadCommandFile();
+    // The mouse at client pixel (x, y): the readout shows the EEPROM byte under it, if any.
+    void ShowMapReadout(int x, int y);
+    // The port field lost the focus: the controls are read as on a tick.
+    void OnPortFieldLeft() { PullFromControls(); }
     // One command line from a client or the command file.
     CommandResult ExecuteCommandLine(const std::string& line) override;
 
@@ -145,7 +149,9 @@ private:
     // The window's values; pollWrite only shows the bus's setting, which owns it.
     ControlValues m_controls;
 
-    std::string m_busRefusal;  // why the bus backend could not be opened; empty when it did
+    std::optional<int> m_portRefused;  // the out-of-range port whose message was shown
+    bool m_mapHover = false;           // the readout field is enabled
+    std::string m_busRefusal;          // why the bus backend could not be opened; empty when it did
     bool m_initialLoadPending = false;
     bool m_syncHeld = false;
     bool m_syncHeldLogged = false;  // once per hold, not at every sync

@@ -1,5 +1,7 @@
-// orvane-server: the RDS encoder's control server, headless on the console.
+// orvane-server: the RDS encoder's control server, in its window when there is a display,
+// else headless on the console.
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -9,12 +11,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "CoderBackend.h"
 #include "ConsoleView.h"
+#include "MainWindow.h"
 #include "RdsServerDlg.h"
 #include "ServerOptions.h"
 #include "SimPortOpen.h"
@@ -73,6 +77,40 @@ CoderOpener ChooseCoder(const std::string& text) {
     return [coder] { return coder.kind == CoderKind::Sim ? OpenSimCoder() : OpenHardwareCoder(coder); };
 }
 
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+// The window's run: the same controller, the same stop signals, the lists on screen.
+int RunWindow(int argc, char** argv, ServerEnvironment environment) {
+    QApplication app(argc, argv);
+    // Only FinishRun ends the run; a hidden window must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!InstallStopSignals()) {
+        std::perror("orvane-server: cannot watch SIGHUP, SIGINT, SIGQUIT and SIGTERM");
+        return 1;
+    }
+    CMainWindow window;
+    CSystemClock clock;
+    CRdsServerDlg dlg(window, clock, std::move(environment));
+    window.Attach(dlg);
+    window.SetEndHandler([](int exitCode) { QCoreApplication::exit(exitCode); });
+    QSocketNotifier stopNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&dlg] {
+        char bytes[16];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        dlg.FinishRun();
+    });
+    window.show();
+    dlg.InitMainWindow();
+    return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,6 +136,16 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    ServerEnvironment environment;
+    environment.workDir = options.dir;
+    environment.busName = options.bus;
+    environment.coderName = options.coder;
+    environment.openBus = ChooseBus(options.bus, options.dir);
+    environment.openCoder = ChooseCoder(options.coder);
+    if (!options.headless && HasDisplay()) {
+        return RunWindow(argc, argv, std::move(environment));
+    }
+
     QCoreApplication app(argc, argv);
     if (!InstallStopSignals()) {
         std::perror("orvane-server: cannot watch SIGHUP, SIGINT, SIGQUIT and SIGTERM");
@@ -106,12 +154,6 @@ int main(int argc, char** argv) {
 
     CConsoleView view;
     CSystemClock clock;
-    ServerEnvironment environment;
-    environment.workDir = options.dir;
-    environment.busName = options.bus;
-    environment.coderName = options.coder;
-    environment.openBus = ChooseBus(options.bus, options.dir);
-    environment.openCoder = ChooseCoder(options.coder);
 
     CRdsServerDlg dlg(view, clock, environment);
     view.SetTickHandler([&dlg] { dlg.OnTick(); });

@@ -30,6 +30,7 @@ CEepromMirror::CEepromMirror(CI2cPort& bus, IEepromView& view)
       m_eeTarget(IMAGE_CAPACITY, 0xFF),
       m_eeShadow(IMAGE_CAPACITY, 0xFF),
       m_eeState(IMAGE_CAPACITY, EeState::OUTSIDE_IMAGE),
+      m_targetFilled(IMAGE_CAPACITY, 0),
       m_unwritten(IMAGE_CAPACITY, 0),
       m_failedSyncs(IMAGE_CAPACITY, 0),
       m_check(IMAGE_CAPACITY, 0),
@@ -92,6 +93,7 @@ ReadReport CEepromMirror::ReadEeprom() {
         m_eeShadow[a] = value;
         const bool unanswered = m_bus.AckError();
         m_readBack[a] = unanswered ? 0 : 1;
+        m_targetFilled[a] = 1;
         if (unanswered) {
             if (run == 0) runStart = a;
             if (run < READ_RUN_LIMIT) {
@@ -176,6 +178,7 @@ int CEepromMirror::CountChanged(int records) const {
 void CEepromMirror::CopyImage(const uint8_t* image, int records) {
     for (int i = 0; i < records * RECORD_BYTES; ++i) {
         const int a = kHeader + i;
+        m_targetFilled[a] = 1;
         if (m_eeTarget[a] != image[i]) {
             m_eeTarget[a] = image[i];
             m_eeState[a] = EeState::CHANGED;
@@ -197,6 +200,7 @@ void CEepromMirror::RunSyncPasses(int records, bool forceWrite, VerifyScope scop
     if (!forceWrite && stored == 0 && records == 0) {
         m_eeTarget[0] = 0;
         m_eeTarget[1] = 0;
+        m_targetFilled[0] = m_targetFilled[1] = 1;
         return;
     }
     std::fill(m_unwritten.begin(), m_unwritten.begin() + passEnd, 0);
@@ -279,6 +283,7 @@ void CEepromMirror::WriteTracked(int address, uint8_t value, int& run, uint8_t w
 void CEepromMirror::WriteCount(int count, CountOrder order, bool force, int& run) {
     m_eeTarget[0] = static_cast<uint8_t>(count & 0xFF);
     m_eeTarget[1] = static_cast<uint8_t>(count >> 8);
+    m_targetFilled[0] = m_targetFilled[1] = 1;
     const int first = order == CountOrder::LowFirst ? 0 : 1;
     for (const int a : {first, 1 - first})
         if (force || m_eeTarget[a] != m_eeShadow[a]) WriteTracked(a, m_eeTarget[a], run, EeState::CHANGED);
@@ -290,6 +295,7 @@ EraseReport CEepromMirror::EraseEeprom() {
     const int size = m_eepromSize;
     if (size > 0) m_eeState[0] = EeState::IN_STEP;
     std::fill(m_eeTarget.begin(), m_eeTarget.begin() + size, 0xFF);
+    std::fill(m_targetFilled.begin(), m_targetFilled.begin() + size, 1);
     std::fill(m_eeShadow.begin(), m_eeShadow.begin() + size, 0xFF);
 
     m_bus.Open();

@@ -104,6 +104,8 @@ public:
     [[nodiscard]] uint8_t State(int address) const { return m_eeState.at(address); }
     [[nodiscard]] uint8_t Target(int address) const { return m_eeTarget.at(address); }
     [[nodiscard]] uint8_t Shadow(int address) const { return m_eeShadow.at(address); }
+    // False until a read, a sync or an erase has set the desired byte at this address.
+    [[nodiscard]] bool IsTargetFilled(int address) const { return m_targetFilled.at(address) != 0; }
     [[nodiscard]] const uint8_t* StateData() const { return m_eeState.data(); }
     [[nodiscard]] const uint8_t* TargetData() const { return m_eeTarget.data(); }
     // What the chip holds, byte by byte, and whether each byte read back right since it was
@@ -146,15 +148,16 @@ private:
     CI2cPort& m_bus;
     IEepromView& m_view;
 
-    std::vector<uint8_t> m_eeTarget;     // desired content
-    std::vector<uint8_t> m_eeShadow;     // what the EEPROM holds, as last read or written
-    std::vector<uint8_t> m_eeState;      // EeState code per byte
-    std::vector<uint8_t> m_unwritten;    // this sync: the last write attempt went unanswered
-    std::vector<uint8_t> m_failedSyncs;  // syncs in a row the byte failed, up to DEAD_SYNCS
-    std::vector<uint8_t> m_check;        // this sync: read the byte back
-    std::vector<uint8_t> m_byteByByte;   // its page was refused: write it alone next time
+    std::vector<uint8_t> m_eeTarget;      // desired content
+    std::vector<uint8_t> m_eeShadow;      // what the EEPROM holds, as last read or written
+    std::vector<uint8_t> m_eeState;       // EeState code per byte
+    std::vector<uint8_t> m_targetFilled;  // 1 where a transfer has set m_eeTarget
+    std::vector<uint8_t> m_unwritten;     // this sync: the last write attempt went unanswered
+    std::vector<uint8_t> m_failedSyncs;   // syncs in a row the byte failed, up to DEAD_SYNCS
+    std::vector<uint8_t> m_check;         // this sync: read the byte back
+    std::vector<uint8_t> m_byteByByte;    // its page was refused: write it alone next time
     WriteMode m_writeMode = WriteMode::Page;
-    std::vector<uint8_t> m_readBack;     // 1: the shadow's value was read back from the chip
+    std::vector<uint8_t> m_readBack;  // 1: the shadow's value was read back from the chip
 
     int m_eepromSize = IMAGE_CAPACITY;
     bool m_hardwareReady = false;

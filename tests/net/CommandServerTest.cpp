@@ -186,3 +186,50 @@ TEST_F(CommandServerTest, TwoBareCommandsInOneReceiveRunAsOneLineWithOneWarning)
     ASSERT_TRUE(QTest::qWaitFor([&] { return host.executed.size() == 4; }));
     EXPECT_EQ(host.log, (Lines{warning, "PSN=\"BARE\"ENCODE - OK", "PI=C201 - OK", "TA=1 - OK", "TA=1TP=1 - OK"}));
 }
+
+// Takes nothing on the accept event, so the connection waits in the listener's queue.
+struct LateOwner : ICommandOwner {
+    void OnClientAccept() override {}
+    void OnClientReceive() override { received.append(buffer, std::max(0, connection.Receive(buffer, sizeof buffer))); }
+    void OnClientClose() override { ++closes; }
+    CRdsSocket connection;
+    int closes = 0;
+    char buffer[64]{};
+    std::string received;
+};
+
+TEST(RdsSocket, BytesAndACloseThatCameBeforeTheAcceptAreHandledAfterIt) {
+    CRdsSocket listener;
+    LateOwner owner;
+    listener.SetCommandOwner(&owner);
+    owner.connection.SetCommandOwner(&owner);
+    ASSERT_TRUE(listener.Listen(0, 5));
+    auto client = ConnectClient(listener.LocalPort());
+    SendRaw(*client, "ENCODE");
+    client->disconnectFromHost();
+    QTest::qWait(100);  // the connection waits and takes in the bytes and the close, unheard
+    EXPECT_TRUE(owner.received.empty());
+    ASSERT_TRUE(listener.Accept(owner.connection));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return owner.closes == 1; }));
+    EXPECT_EQ(owner.received, "ENCODE");
+    EXPECT_FALSE(listener.Accept(owner.connection));  // nobody else was waiting
+}
+
+TEST_F(CommandServerTest, WarnsOnceEachAboutAHostAddressAndAMaskWithoutHosts) {
+    const std::string address = "Orvane: Valor de rede incorrecto. o IP dever\xE1 terminar com X.X.X.0";
+    const std::string mask = "Orvane: Esse valor de rede n\xE3o permite comunica\xE7\xE3o!";
+    NetEntry shown;
+    EXPECT_FALSE(server.OnNetAddressChanged({{10, 0, 0, 9}, false}, shown));  // still being typed
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(server.OnNetAddressChanged({{192, 168, 1, 5}, true}, shown));
+    EXPECT_EQ(host.messages, Lines{address});
+    EXPECT_TRUE(server.OnNetAddressChanged({{192, 168, 2, 7}, true}, shown));
+    EXPECT_EQ(shown.fields, (std::array<int, 4>{192, 168, 2, 0}));
+    EXPECT_EQ(host.messages, Lines{address});  // the second host address passes quietly
+    server.OnNetMaskChanged({{255, 255, 255, 0}, true});
+    server.OnNetMaskChanged({{255, 255, 255, 255}, false});
+    EXPECT_EQ(host.messages, Lines{address});  // room for hosts, or not filled in yet
+    server.OnNetMaskChanged({{255, 255, 255, 255}, true});
+    server.OnNetMaskChanged({{255, 255, 255, 255}, true});
+    EXPECT_EQ(host.messages, (Lines{address, mask}));
+}

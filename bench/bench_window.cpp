@@ -1,0 +1,93 @@
+// The window's share of a second: a full EEPROM map redraw (into its image, and onto the
+// offscreen window) and an ordinary tick of the controller with the window as its view.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "MainWindow.h"
+#include "RdsServerDlg.h"
+#include "SimPortOpen.h"
+#include "WindowPainting.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Every state code in turn, so no colour is cheaper than another.
+std::vector<uint8_t> MixedStates() {
+    std::vector<uint8_t> states(IMAGE_CAPACITY);
+    for (std::size_t a = 0; a < states.size(); ++a) states[a] = static_cast<uint8_t>(a % 7);
+    return states;
+}
+
+void BM_MapImageRedraw(benchmark::State& state) {
+    const std::vector<uint8_t> states = MixedStates();
+    QImage map = NewEepromMapImage();
+    for (auto _ : state) {
+        PaintEepromMap(map, states.data(), IMAGE_CAPACITY);
+        benchmark::DoNotOptimize(map.constBits());
+    }
+}
+BENCHMARK(BM_MapImageRedraw);
+
+void BM_WindowMapRedraw(benchmark::State& state) {
+    App();
+    CMainWindow window;
+    window.show();
+    const std::vector<uint8_t> states = MixedStates();
+    for (auto _ : state) window.DrawEepromMap(states.data(), IMAGE_CAPACITY);
+}
+BENCHMARK(BM_WindowMapRedraw);
+
+void BM_WindowTick(benchmark::State& state) {
+    App();
+    std::string pattern = (fs::temp_directory_path() / "orvane-bench-window-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    const fs::path dir = pattern;
+    for (const char* name : {"DEF.INI", "RDS.TXT", "STATUS.HTM"}) {
+        fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "demo" / name, dir / name);
+    }
+    std::ofstream(dir / "DEF.INI", std::ios::app) << "\n[RDS]PORT=0\n";
+    {
+        CMainWindow window;
+        CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
+        ServerEnvironment env;
+        env.workDir = dir.string();
+        env.openBus = [](uint16_t base) { return OpenSimPort("", "", base); };
+        CRdsServerDlg dlg(window, clock, env);
+        window.Attach(dlg);
+        window.show();
+        dlg.InitMainWindow();
+        window.StopTickTimer();  // the bench calls the tick itself
+        dlg.OnTick();            // the first read
+        for (auto _ : state) {
+            state.PauseTiming();
+            // Ordinary seconds only: the fifteenth, with its EEPROM sync, is the hardware's time.
+            while (dlg.TicksUntilSync() <= 1) dlg.OnTick();
+            state.ResumeTiming();
+            dlg.OnTick();
+            QCoreApplication::processEvents();  // the paints the tick asked for
+        }
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+}
+BENCHMARK(BM_WindowTick);
+
+}  // namespace
