@@ -3,9 +3,10 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+SOAK_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test bench asan fuzz lint format clean
+.PHONY: all deps build run test bench asan fuzz soak lint format clean
 
 all: build
 
@@ -26,6 +27,11 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/orvane-bench-*; do [ -x "$$b" ] && "$$b"; done
+
+# The headless server under random clients, title changes, time packets and bus faults; the
+# test suite runs the same for 60 s.
+soak: build
+	python3 scripts/soak $(BUILD)/src/app/orvane-server --seconds $(SOAK_SECONDS)
 
 $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON
@@ -50,7 +56,7 @@ fuzz: deps $(FUZZ_BUILD)/build.ninja
 	  mkdir -p $$work $$found; cp -n $$corpus/* $$work/ 2>/dev/null || true; \
 	  echo "fuzz: $$h for $(FUZZ_SECONDS) s"; \
 	  $(FUZZ_BUILD)/tests/fuzz/orvane-fuzz-$$h -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=1024 \
-	    -artifact_prefix=$$found/ $$work 2>&1 | grep -E '^#[0-9]+ +DONE|ERROR|SUMMARY|broken promise|artifact' || true; \
+	    -artifact_prefix=$$found/ $$work 2>&1 | grep -E '^#[0-9]+[[:space:]]+DONE|ERROR|SUMMARY|broken promise|artifact' || true; \
 	  if [ -n "$$(ls -A $$found)" ]; then echo "fuzz: $$h found something: $$found"; exit 1; fi; \
 	done
 
