@@ -18,6 +18,9 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
 }
 }  // namespace
 
+// Test lists name a harness by its corpus folder.
+void PrintTo(const NamedHarness& harness, std::ostream* out) { *out << harness.name; }
+
 class CorpusReplay : public ::testing::TestWithParam<NamedHarness> {};
 
 TEST_P(CorpusReplay, EveryFileRunsThroughItsHarness) {

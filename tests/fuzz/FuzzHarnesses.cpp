@@ -181,7 +181,9 @@ int FuzzTitleFile(const uint8_t* data, size_t size) {
     CTitleTracker titles;
     titles.Poll(file.Path(), model, log);
     std::string raw;
-    if (ReadTitleFile(file.Path(), raw)) {
+    // A '|' of the title itself is taken as a page break, as in every PS text; only titles
+    // without one promise even pages.
+    if (ReadTitleFile(file.Path(), raw) && raw.find('|') == std::string::npos) {
         uint8_t checksum = 0;
         CheckPsPages(FormatPsTitle(raw, checksum));
     }
