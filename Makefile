@@ -1,9 +1,12 @@
 # Two commands set everything up on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+SOAK_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test bench asan lint format clean
+.PHONY: all deps build run test bench asan fuzz soak lint format clean
 
 all: build
 
@@ -25,6 +28,11 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/orvane-bench-*; do [ -x "$$b" ] && "$$b"; done
 
+# The headless server under random clients, title changes, time packets and bus faults; the
+# test suite runs the same for 60 s.
+soak: build
+	python3 scripts/soak $(BUILD)/src/app/orvane-server --seconds $(SOAK_SECONDS)
+
 $(ASAN_BUILD)/build.ninja:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON
 
@@ -32,6 +40,25 @@ asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Each harness runs FUZZ_SECONDS on a copy of its corpus. A finding lands in build-fuzz/findings/;
+# once mended, it goes into the harness's corpus folder, where the replay test keeps it mended.
+FUZZ_HARNESSES = CommandLine CommandFile Config TimeClients TitleFile NetReceive EepromContent
+FUZZ_CORPUS_DIRS = command_line command_file config time_clients title_file net_receive eeprom_content
+
+$(FUZZ_BUILD)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@set -e; set -- $(FUZZ_CORPUS_DIRS); for h in $(FUZZ_HARNESSES); do \
+	  corpus=tests/fuzz/corpus/$$1; work=$(FUZZ_BUILD)/corpus/$$1; found=$(FUZZ_BUILD)/findings/$$1; shift; \
+	  mkdir -p $$work $$found; cp -n $$corpus/* $$work/ 2>/dev/null || true; \
+	  echo "fuzz: $$h for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_BUILD)/tests/fuzz/orvane-fuzz-$$h -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=1024 \
+	    -artifact_prefix=$$found/ $$work 2>&1 | grep -E '^#[0-9]+[[:space:]]+DONE|ERROR|SUMMARY|broken promise|artifact' || true; \
+	  if [ -n "$$(ls -A $$found)" ]; then echo "fuzz: $$h found something: $$found"; exit 1; fi; \
+	done
 
 # Formatting covers every source; clang-tidy the product code (tests are mostly gtest macro expansions).
 LINT_JOBS    ?= 2

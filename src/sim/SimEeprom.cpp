@@ -1,5 +1,6 @@
 #include "SimEeprom.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -122,6 +123,15 @@ void CSimEeprom::FlipReadByte(uint64_t n, uint8_t mask) {
 void CSimEeprom::SetWriteCycleStuck(bool stuck) {
     m_stuck = stuck;
     if (!stuck && m_busyUntil == kNever) m_busyUntil = 0;
+}
+
+void CSimEeprom::CutPowerAfterWrites(int64_t n) {
+    m_writesBeforeCut = n;
+    if (n == 0) m_absent = true;
+}
+
+int CSimEeprom::BusiestCell() const {
+    return static_cast<int>(std::max_element(m_cellWrites.begin(), m_cellWrites.end()) - m_cellWrites.begin());
 }
 
 void CSimEeprom::SetWeakCell(int address, bool weak) {
@@ -294,6 +304,7 @@ void CSimEeprom::Commit(uint64_t nowNs) {
         const int address = pageStart + slot;
         if (m_weakCells.count(address) == 0) m_memory[address] = static_cast<uint8_t>(m_page[slot]);
         ++m_bytesWritten;
+        ++m_cellWrites[address];
     }
     m_page.fill(-1);
     m_pageBytes = 0;
@@ -302,4 +313,5 @@ void CSimEeprom::Commit(uint64_t nowNs) {
     // What the file did not take is lost, as on a cell that does not keep its value.
     if (Save() != 0) m_memory = before;
     if (m_observer) m_observer(m_pointer, m_memory);
+    if (m_writesBeforeCut > 0 && --m_writesBeforeCut == 0) m_absent = true;
 }

@@ -54,6 +54,9 @@ public:
     void SetWeakCell(int address, bool weak);  // the cell keeps its old value when written
     void SetDeafCell(int address, bool deaf);  // a data byte for the cell is not acknowledged
     void SetFaultSeed(uint32_t seed) { m_random.seed(seed); }
+    // The chip loses its supply after n more write cycles (0: at once) and answers nothing
+    // until SetAbsent(false); a negative n never cuts it.
+    void CutPowerAfterWrites(int64_t n);
 
     // ---- counters ----
     [[nodiscard]] uint64_t WriteCycles() const { return m_writeCycles; }
@@ -63,6 +66,10 @@ public:
     // Why the last save failed ("FILE: cause"); empty once a save has succeeded again.
     [[nodiscard]] const std::string& SaveError() const { return m_saveError; }
     [[nodiscard]] bool Busy(uint64_t nowNs) const { return nowNs < m_busyUntil; }
+    // Write cycles each cell has been through since the start: a cell wears per cycle, not per
+    // changed value, so a byte rewritten with its own value counts too.
+    [[nodiscard]] uint32_t CellWrites(int address) const { return m_cellWrites.at(address); }
+    [[nodiscard]] int BusiestCell() const;
 
 private:
     enum class Phase { Idle, Device, Word, Data, Read };
@@ -112,6 +119,9 @@ private:
     std::set<int> m_weakCells;
     std::set<int> m_deafCells;
     std::mt19937 m_random{1};
+    int64_t m_writesBeforeCut = -1;
+
+    std::array<uint32_t, SIZE> m_cellWrites{};
 
     uint64_t m_writeCycles = 0;
     uint64_t m_bytesWritten = 0;

@@ -1,12 +1,60 @@
 #include "SimPortOpen.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <sstream>
 
 #include "SimParallelPort.h"
 
+namespace {
+
+// The simulated interface of a long test run: it leaves each cell's write cycles in a file
+// when the server ends, so a soak can tell how the chip would wear.
+class CWearReportingPort : public CSimParallelPort {
+public:
+    explicit CWearReportingPort(std::string wearFile) : m_wearFile(std::move(wearFile)) {}
+    ~CWearReportingPort() override {
+        std::FILE* out = std::fopen(m_wearFile.c_str(), "w");
+        if (out == nullptr) return;
+        for (int a = 0; a < CSimEeprom::SIZE; ++a) {
+            if (const uint32_t n = Chip().CellWrites(a); n != 0) std::fprintf(out, "%d %u\n", a, n);
+        }
+        std::fclose(out);
+    }
+    CWearReportingPort(const CWearReportingPort&) = delete;
+    CWearReportingPort& operator=(const CWearReportingPort&) = delete;
+
+private:
+    std::string m_wearFile;
+};
+
+// "seed=N,missack=P,flip=P": the chip's fault switches for a run under test; unknown or
+// malformed items are left out.
+void ApplyFaults(const char* text, CSimEeprom& chip) {
+    std::istringstream items(text);
+    for (std::string item; std::getline(items, item, ',');) {
+        const auto equals = item.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = item.substr(0, equals);
+        char* end = nullptr;
+        const double value = std::strtod(item.c_str() + equals + 1, &end);
+        if (end == item.c_str() + equals + 1 || value < 0) continue;
+        if (key == "seed") chip.SetFaultSeed(static_cast<uint32_t>(value));
+        else if (key == "missack" && value <= 1) chip.SetMissAckRate(value);
+        else if (key == "flip" && value <= 1) chip.SetFlipRate(value);
+    }
+}
+
+}  // namespace
+
 PortOpenResult OpenSimPort(const std::string& file, const std::string& workDir, uint16_t basePort) {
-    auto port = std::make_unique<CSimParallelPort>();
+    const char* wearFile = std::getenv("ORVANE_SIM_WEAR");
+    std::unique_ptr<CSimParallelPort> port;
+    if (wearFile != nullptr && *wearFile != '\0') port = std::make_unique<CWearReportingPort>(wearFile);
+    else port = std::make_unique<CSimParallelPort>();
     port->SetBasePort(basePort);
+    if (const char* faults = std::getenv("ORVANE_SIM_FAULTS")) ApplyFaults(faults, port->Chip());
     PortOpenResult result;
     if (file.empty()) {
         result.description = "sim (EEPROM content in memory only)";
