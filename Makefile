@@ -3,7 +3,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test bench asan lint format clean
+.PHONY: all deps build run test bench asan lint format clean deb
 
 all: build
 
@@ -21,6 +21,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD)/deb/: binaries, man pages, the demo station and the systemd unit.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bench/orvane-bench-*; do [ -x "$$b" ] && "$$b"; done
