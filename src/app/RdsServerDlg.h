@@ -6,8 +6,10 @@
 // shown in the window, and coordinates them; each of them answers, and it logs and shows.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "NetHost.h"
 #include "PortBackend.h"
 #include "RdsModel.h"
+#include "StatusServer.h"
 #include "TimeServer.h"
 #include "Title.h"
 
@@ -71,12 +74,17 @@ public:
     [[nodiscard]] const CEepromMirror& Mirror() const { return m_mirror; }
     [[nodiscard]] CTimeServer& TimeServer() { return m_timeServer; }
     [[nodiscard]] CCommandServer& CommandServer() { return m_commandServer; }
+    // The status page's port; 0 when DEF.INI asks for none or it could not listen.
+    [[nodiscard]] int StatusPort() const { return m_statusPort; }
+    // What the status page shows now.
+    [[nodiscard]] StatusSnapshot TakeStatusSnapshot();
 
     static constexpr int TICK_PERIOD_MS = 1000;
     static constexpr int LOG_CLEAR_TICKS = 60;
     static constexpr int SYNC_TICKS = 15;
     static constexpr int READ_RETRY_TICKS = 60;  // a failed first read is tried again this often
     static constexpr int PROGRESS_HIGH = IMAGE_CAPACITY / 16;
+    static constexpr std::size_t STATUS_LOG_LINES = 50;
 
 private:
     // ---- start-up ----
@@ -92,6 +100,10 @@ private:
     void ScheduleReadRetry();
     void LogStorageFault();
     void SyncOnRhythm();  // every SYNC_TICKS ticks, time cycle or not
+    void StartStatusPage();
+    void PublishStatus();
+    void RememberLogLine(const std::string& line);
+    void RememberSync(const SyncReport& report);
 
     // ---- exchange with the window ----
     bool PullFromControls();
@@ -106,14 +118,20 @@ private:
     void DrawEepromMap() override { m_view.DrawEepromMap(m_mirror.StateData(), m_mirror.GetEepromSize()); }
 
     // ILogSink, ICommandFileHost
-    void AddLog(const std::string& line) override { m_view.AddLine(ServerList::Log, line); }
+    void AddLog(const std::string& line) override {
+        m_view.AddLine(ServerList::Log, line);
+        RememberLogLine(line);
+    }
     void SwitchOnAutoLoad() override;
     void ResetRememberedTitle() override { m_titles.Reset(); }
     void Rebuild() override { m_model.Rebuild(); }
 
     // INetHost; ShowMessage serves the EEPROM transfers too
     void AddLogLine(const std::string& line) override { AddLog(line); }
-    void AddConnectionLine(const std::string& line) override { m_view.AddLine(ServerList::Connections, line); }
+    void AddConnectionLine(const std::string& line) override {
+        m_view.AddLine(ServerList::Connections, line);
+        m_lastConnection = line;
+    }
     void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
         m_view.ShowMessage(caption, text, icon);
     }
@@ -129,6 +147,7 @@ private:
     [[nodiscard]] std::string FindWorkingFile(const std::string& name) override;
 
     IServerView& m_view;
+    IClock& m_clock;
     ServerEnvironment m_env;
 
     // The window's values; pollWrite only shows the bus's setting, which owns it.
@@ -159,4 +178,14 @@ private:
     CEepromMirror m_mirror;
     CCommandServer m_commandServer;
     CTimeServer m_timeServer;
+
+    // The status page and what only it shows.
+    int m_webPort = 0;
+    std::string m_webBind;
+    int m_statusPort = 0;
+    int64_t m_ticksRun = 0;
+    std::deque<std::string> m_recentLog;  // survives the log's clearing every minute
+    std::optional<StatusSync> m_lastSync;
+    std::string m_lastConnection;
+    std::unique_ptr<CStatusServer> m_statusServer;
 };

@@ -78,6 +78,7 @@ void CRdsServerDlg::SyncEeprom() {
         return;
     }
     const SyncReport report = m_mirror.SyncEeprom(m_model.GetImage(), m_model.GetImageLength(), m_controls.forceWrite);
+    RememberSync(report);
     // Records that do not fit are told once, until their number changes.
     if (report.recordsLeftOut != m_leftOutReported) {
         m_leftOutReported = report.recordsLeftOut;
