@@ -31,7 +31,8 @@ CEepromMirror::CEepromMirror(CI2cPort& bus, IEepromView& view)
       m_eeShadow(IMAGE_CAPACITY, 0xFF),
       m_eeState(IMAGE_CAPACITY, EeState::OUTSIDE_IMAGE),
       m_unwritten(IMAGE_CAPACITY, 0),
-      m_failedSyncs(IMAGE_CAPACITY, 0) {}
+      m_failedSyncs(IMAGE_CAPACITY, 0),
+      m_readBack(IMAGE_CAPACITY, 0) {}
 
 void CEepromMirror::SetEepromSize(int size) {
     // The configuration takes any 32-bit value; every loop below trusts this bound.
@@ -87,7 +88,9 @@ ReadReport CEepromMirror::ReadEeprom() {
         const uint8_t value = m_bus.ReadByte(Address(a));
         m_eeTarget[a] = value;
         m_eeShadow[a] = value;
-        if (m_bus.AckError()) {
+        const bool unanswered = m_bus.AckError();
+        m_readBack[a] = unanswered ? 0 : 1;
+        if (unanswered) {
             if (run == 0) runStart = a;
             if (run < READ_RUN_LIMIT) {
                 ++run;
@@ -260,6 +263,7 @@ int CEepromMirror::CountToClaim(int claimed, int records) const {
 
 void CEepromMirror::WriteTracked(int address, uint8_t value, int& run, uint8_t writtenState) {
     m_bus.WriteByte(Address(address), value);
+    m_readBack[address] = 0;  // a written byte is known again once it reads back
     m_eeState[address] = writtenState;
     const bool failed = m_bus.AckError();
     m_unwritten[address] = failed ? 1 : 0;
@@ -291,6 +295,7 @@ void CEepromMirror::VerifyRange(int from, int to, VerifyTally& tally) {
         const bool unanswered = m_bus.AckError();
         if (!unanswered && value == m_eeTarget[a]) {
             m_eeShadow[a] = value;
+            m_readBack[a] = 1;
             m_unwritten[a] = 0;
             run = 0;
             continue;
@@ -318,9 +323,11 @@ void CEepromMirror::RewriteAndCheck(int address, VerifyTally& tally) {
     // One read-back: a cell that does not keep its value shows here instead of being
     // rewritten unnoticed on every sync.
     const uint8_t back = m_bus.ReadByte(Address(address));
+    m_readBack[address] = 0;
     if (!m_bus.AckError() && back == want) {
         m_eeShadow[address] = want;
         m_unwritten[address] = 0;
+        m_readBack[address] = 1;
         return;
     }
     m_eeState[address] = EeState::VERIFY_FAILED;
@@ -333,6 +340,7 @@ void CEepromMirror::VerifyCount(VerifyTally& tally) {
     for (int a = 0; a < kHeader; ++a) {
         value[a] = m_bus.ReadByte(Address(a));
         good[a] = !m_bus.AckError() && value[a] == m_eeTarget[a];
+        m_readBack[a] = good[a] ? 1 : 0;
         if (!good[a]) value[a] = m_eeShadow[a];
         else m_eeShadow[a] = value[a];
     }

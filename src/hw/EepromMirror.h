@@ -93,6 +93,10 @@ public:
     [[nodiscard]] uint8_t Shadow(int address) const { return m_eeShadow.at(address); }
     [[nodiscard]] const uint8_t* StateData() const { return m_eeState.data(); }
     [[nodiscard]] const uint8_t* TargetData() const { return m_eeTarget.data(); }
+    // What the chip holds, byte by byte, and whether each byte read back right since it was
+    // last written (1) or not (0): what the encoder is known to send.
+    [[nodiscard]] const uint8_t* ShadowData() const { return m_eeShadow.data(); }
+    [[nodiscard]] const uint8_t* ReadBackData() const { return m_readBack.data(); }
 
 private:
     enum class CountOrder { LowFirst, HighFirst };
@@ -129,6 +133,7 @@ private:
     std::vector<uint8_t> m_eeState;      // EeState code per byte
     std::vector<uint8_t> m_unwritten;    // this sync: the last write attempt went unanswered
     std::vector<uint8_t> m_failedSyncs;  // syncs in a row the byte failed, up to DEAD_SYNCS
+    std::vector<uint8_t> m_readBack;     // 1: the shadow's value was read back from the chip
 
     int m_eepromSize = IMAGE_CAPACITY;
     bool m_hardwareReady = false;

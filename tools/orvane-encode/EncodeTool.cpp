@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -20,6 +21,7 @@
 #include "CommandLineParser.h"
 #include "ConfigReader.h"
 #include "Cp1252.h"
+#include "DecodeTool.h"
 #include "FileLookup.h"
 #include "IClock.h"
 #include "RdsModel.h"
@@ -166,6 +168,7 @@ std::unique_ptr<IClock> MakeClock(const std::string& at, std::string& error) {
 std::string EncodeUsage() {
     return "usage: orvane-encode [--dir DIR] [--title FILE] [--at \"YYYY-MM-DD HH:MM\"] [-o FILE]\n"
            "                     [--groups] [--version] [--help]\n"
+           "       orvane-encode --decode FILE|- [--json]\n"
            "\n"
            "Codes the RDS.TXT of a station folder into the EEPROM image the RDS encoder reads,\n"
            "as the server does at start-up: the folder's DEF.INI (any case), when there is one,\n"
@@ -180,6 +183,10 @@ std::string EncodeUsage() {
            "                then the records (default: none)\n"
            "  --groups      print each record's four information words in hex, one record\n"
            "                per line, on stdout (default: off)\n"
+           "  --decode FILE print what a receiver shows for an EEPROM file: the chip's 4096 bytes\n"
+           "                or the -o output; FILE - reads four hex words a line from stdin,\n"
+           "                as --groups and receivers' capture tools write them\n"
+           "  --json        with --decode: one JSON object instead of the text lines\n"
            "  --version     print the version and stop\n"
            "  --help        print this help and stop\n"
            "\n"
@@ -187,7 +194,9 @@ std::string EncodeUsage() {
            "  0  done\n"
            "  1  no image: RDS.TXT is missing or cannot be read (a folder, a FIFO, no permission,\n"
            "     a read error), or FILE could not be written; a previous FILE is left as it was\n"
-           "  2  bad arguments (--at outside 1900..2099 or not a real time) or unreadable folder\n";
+           "  2  bad arguments (--at outside 1900..2099 or not a real time) or unreadable folder;\n"
+           "     with --decode, a file that is no EEPROM image (wrong size, a record count past\n"
+           "     its end, no record with good checkwords, a line that is not four hex words)\n";
 }
 
 std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& args, std::string& error) {
@@ -208,12 +217,24 @@ std::optional<EncodeOptions> ParseEncodeOptions(const std::vector<std::string>& 
     parser.AddValue("--at", value("--at", options.at));
     parser.AddValue("-o", value("-o", options.outFile));
     parser.AddFlag("--groups", [&options] { options.groups = true; });
+    parser.AddValue("--decode", value("--decode", options.decodeFile));
+    parser.AddFlag("--json", [&options] { options.json = true; });
     parser.AddFlag("--help", [&options] { options.help = true; });
     parser.AddFlag("-h", [&options] { options.help = true; });
     parser.AddFlag("--version", [&options] { options.version = true; });
     parser.SetUnknownMessage(
         [](const std::string&, const std::string& name) { return "unknown argument \"" + name + "\""; });
     if (!parser.Parse(args, error)) return std::nullopt;
+    const bool encoding = options.groups || !options.outFile.empty() || !options.titleFile.empty() ||
+                          !options.at.empty();
+    if (!options.decodeFile.empty() && encoding) {
+        error = "--decode reads an image: it takes none of -o, --groups, --title, --at";
+        return std::nullopt;
+    }
+    if (options.json && options.decodeFile.empty()) {
+        error = "--json goes with --decode";
+        return std::nullopt;
+    }
     return options;
 }
 
@@ -230,6 +251,8 @@ int RunEncodeTool(const std::vector<std::string>& args, std::ostream& out, std::
         out << TOOL << ' ' << ORVANE_VERSION << '\n';
         return EXIT_DONE;
     }
+
+    if (!options.decodeFile.empty()) return RunDecodeTool(options.decodeFile, options.json, std::cin, out, err);
 
     std::error_code ec;
     std::filesystem::directory_iterator probe(options.dir, ec);

@@ -12,6 +12,8 @@ struct EncodeOptions {
     std::string at;         // empty: the system clock
     std::string outFile;    // empty: no image file
     bool groups = false;
+    std::string decodeFile;  // non-empty: decode this EEPROM file ("-": capture lines on stdin)
+    bool json = false;
     bool help = false;
     bool version = false;
 };

@@ -1,0 +1,52 @@
+#pragma once
+// What a receiver shows for the groups it took in: the fields one by one, and the same as
+// text lines (for the console, the log and the tool) or one JSON object (for the tool).
+// Texts are CP1252 bytes; OnAirJson gives UTF-8.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The clock of group 4A, turned into local time by its own offset.
+struct OnAirClock {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    int offsetMinutes = 0;  // local time minus UTC
+    bool operator==(const OnAirClock&) const = default;
+};
+
+// The programme item number of group 1A.
+struct OnAirItem {
+    int day = 0, hour = 0, minute = 0;
+    bool operator==(const OnAirItem&) const = default;
+};
+
+struct OnAirReport {
+    std::optional<uint16_t> pi;  // unset: no intact group
+    int pty = 0;
+    bool tp = false;
+    bool ta = false;  // TA, MS and DI come with the PS groups only
+    bool ms = false;
+    int di = 0;
+    std::vector<std::string> psPages;                     // 8 characters each, in loop order
+    std::array<std::optional<std::string>, 2> radioText;  // by the A/B flag; unset when not sent
+    std::optional<OnAirClock> clock;
+    std::vector<int> afKhz;  // method A list, in the order sent
+    std::optional<OnAirItem> item;
+    int groups = 0;                  // records taken in, intact or not
+    std::vector<int> badRecords;     // addresses of records failing a checkword
+    std::vector<int> unreadRecords;  // addresses of records not read back right from the chip
+
+    bool operator==(const OnAirReport&) const = default;
+};
+
+// The name of a programme type code (0..31), as European receivers show it.
+[[nodiscard]] const char* ProgrammeTypeName(int pty);
+
+// "PI C3A5 PTY 10 TP 1 TA 0 MS 1 DI 1", "PS ...", "RT A ...", "CT ...", "AF ...", "PIN ...",
+// and a warning line for damaged or unread records; CP1252.
+[[nodiscard]] std::vector<std::string> OnAirLines(const OnAirReport& report);
+
+// One JSON object, UTF-8, without a line end.
+[[nodiscard]] std::string OnAirJson(const OnAirReport& report);

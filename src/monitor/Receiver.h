@@ -1,0 +1,43 @@
+#pragma once
+// A receiver fed group by group, in the order the encoder sends them:
+//   CReceiver receiver;
+//   receiver.Feed(group, address);   // once per record; address names a damaged one
+//   OnAirReport report = receiver.Report();
+// It decodes groups 0A, 1A, 2A and 4A; other types are counted and passed over.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "BlockCheck.h"
+#include "OnAirReport.h"
+
+class CReceiver {
+public:
+    // A group that is not intact is only counted, with its address; nothing of it is shown.
+    void Feed(const ReceivedGroup& group, int address);
+    // A record whose bytes could not be read: counted and named, never decoded.
+    void Unread(int address);
+
+    [[nodiscard]] OnAirReport Report() const;
+
+private:
+    void TakePs(uint16_t block2, uint16_t block3, uint16_t block4);
+    void TakeAlternativeFrequency(uint8_t code);
+    void TakeRadioText(uint16_t block2, uint16_t block3, uint16_t block4);
+    void TakeClock(uint16_t block2, uint16_t block3, uint16_t block4);
+    void TakeItem(uint16_t block4);
+
+    OnAirReport m_report;
+    std::array<uint8_t, 8> m_page{};  // RDS codes of the page being received
+    int m_nextSegment = 0;            // segments arrive 0..3; a page counts once all four came in order
+    std::vector<std::string> m_pagesSent;
+    bool m_afFollowsLowFrequency = false;
+    std::array<std::array<uint8_t, 64>, 2> m_radioText{};
+    std::array<uint16_t, 2> m_radioTextSegments{};  // bit n: segment n received
+};
+
+// The PS pages in the order a listener sees them change: a page sent again at once shows no
+// change, and a run of pages sent over again is one loop of them.
+[[nodiscard]] std::vector<std::string> PagesInLoopOrder(const std::vector<std::string>& sent);
