@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "EepromDecoder.h"
 #include "RdsServerDlg.h"
 #include "TextTrim.h"
 
@@ -24,6 +25,25 @@ std::string StationName(const std::string& psSource) {
     std::string name = psSource.substr(0, psSource.find('|'));
     TrimTrailingBelow(name, 0x21);
     return name;
+}
+
+// "2026-12-07 17:45 +01:00": the group's local time and its offset from UTC.
+std::string ClockText(const OnAirClock& c) {
+    const int offset = c.offsetMinutes < 0 ? -c.offsetMinutes : c.offsetMinutes;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d %c%02d:%02d", c.year, c.month, c.day, c.hour, c.minute,
+                  c.offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    return text;
+}
+
+StatusOnAir OnAirFields(const OnAirReport& report) {
+    StatusOnAir fields;
+    fields.pi = report.pi;
+    fields.psPages = report.psPages;
+    fields.radioText = report.radioText;
+    if (report.clock) fields.clock = ClockText(*report.clock);
+    fields.afKhz = report.afKhz;
+    return fields;
 }
 
 }  // namespace
@@ -51,6 +71,12 @@ StatusSnapshot CRdsServerDlg::TakeStatusSnapshot() {
     s.pi = station.Pi();
     const uint8_t* states = m_mirror.StateData();
     s.eepromStates.assign(states, states + m_mirror.GetEepromSize());
+    // On air is what the chip holds, as far as it was read back; unknown before the first read.
+    if (m_mirror.IsHardwareReady()) {
+        const EepromDecoding decoding = DecodeEeprom(m_mirror.ShadowData(), m_mirror.GetEepromSize(),
+                                                     m_mirror.ReadBackData());
+        s.onAir = OnAirFields(decoding.report);
+    }
     s.lastSync = m_lastSync;
     if (m_commandServer.IsClientConnected()) s.client = m_lastConnection;
     s.log.assign(m_recentLog.begin(), m_recentLog.end());

@@ -15,7 +15,7 @@ constexpr const char* STYLE =
     "h1{margin:.2em 0}h2{font-size:1.05em;margin:.3em 0}"
     ".ps{font-family:monospace;white-space:pre;background:#000;color:#7f7;padding:0 .3em;margin-right:.3em}"
     ".rt{font-family:monospace;white-space:pre-wrap}"
-    "#eeprom-map{image-rendering:pixelated;width:520px;height:252px;border:1px solid #888}"
+    "#eeprom-map{image-rendering:pixelated;width:520px;border:1px solid #888}"
     "#log{font-size:.85em;white-space:pre-wrap;max-height:30em;overflow:auto}"
     ".absent{color:#aaa;font-style:italic}";
 
@@ -54,7 +54,8 @@ std::string MapSection(const std::vector<uint8_t>& states) {
     const std::vector<uint8_t> bmp = EepromMapBmp(states);
     const QByteArray raw(reinterpret_cast<const char*>(bmp.data()), static_cast<qsizetype>(bmp.size()));
     return "<section><h2>EEPROM (" + std::to_string(states.size()) +
-           " bytes)</h2><img id=\"eeprom-map\" alt=\"mapa da EEPROM\" src=\"data:image/bmp;base64," +
+           " bytes)</h2><img id=\"eeprom-map\" alt=\"mapa da EEPROM\" style=\"height:" +
+           std::to_string(4 * MapRows(static_cast<int>(states.size()))) + "px\" src=\"data:image/bmp;base64," +
            raw.toBase64().toStdString() + "\"></section>";
 }
 

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -85,12 +86,17 @@ MapColour EepromStateColour(uint8_t state) {
     return {255, 255, 255};
 }
 
+int MapRows(int eepromSize) {
+    const int positions = std::clamp(eepromSize, 1, MAP_POSITIONS);
+    return (positions + MAP_COLUMNS - 1) / MAP_COLUMNS;
+}
+
 std::vector<uint8_t> EepromMapBmp(const std::vector<uint8_t>& states) {
     constexpr int width = MAP_COLUMNS;
-    constexpr int height = (MAP_POSITIONS + MAP_COLUMNS - 1) / MAP_COLUMNS;
+    const int height = MapRows(static_cast<int>(states.size()));
     constexpr int stride = ((width + 1) / 2 + 3) / 4 * 4;  // two pixels a byte, rows padded to 4 bytes
     constexpr int headerBytes = 14 + 40 + 4 * PALETTE_SIZE;
-    constexpr int fileBytes = headerBytes + stride * height;
+    const int fileBytes = headerBytes + stride * height;
 
     std::vector<uint8_t> out;
     out.reserve(fileBytes);
@@ -122,9 +128,9 @@ std::vector<uint8_t> EepromMapBmp(const std::vector<uint8_t>& states) {
         for (int column = 0; column < width; ++column) {
             const int address = row * width + column;
             int index = PALETTE_OUTSIDE;
-            if (address < static_cast<int>(states.size())) index = PaletteIndex(states[static_cast<size_t>(address)]);
-            // Addresses past every position the window shows stay grey as well.
-            if (address >= MAP_POSITIONS) index = PALETTE_OUTSIDE;
+            if (address < static_cast<int>(states.size()) && address < MAP_POSITIONS) {
+                index = PaletteIndex(states[static_cast<size_t>(address)]);
+            }
             line[static_cast<size_t>(column / 2)] |= static_cast<uint8_t>(column % 2 == 0 ? index << 4 : index);
         }
         out.insert(out.end(), line.begin(), line.end());

@@ -15,9 +15,10 @@ inline constexpr int STATUS_REFRESH_SECONDS = 5;
 [[nodiscard]] std::string StatusHtml(const StatusSnapshot& snapshot);
 [[nodiscard]] std::string StatusJson(const StatusSnapshot& snapshot);
 
-// The EEPROM map as a 4-bit BMP, MAP_COLUMNS wide, one pixel per address, top row first on
-// screen; positions past the chip are grey.
+// The EEPROM map as a 4-bit BMP, MAP_COLUMNS wide, one pixel per address, address 0 at the top
+// left; as many rows as the chip fills, the rest of the last row grey.
 [[nodiscard]] std::vector<uint8_t> EepromMapBmp(const std::vector<uint8_t>& states);
+[[nodiscard]] int MapRows(int eepromSize);
 
 // A PI as the station writes it: four hex digits, capitals.
 [[nodiscard]] std::string HexWord(uint16_t value);
