@@ -1,44 +1,18 @@
 // The status page's HTTP server on 127.0.0.1, spoken to in raw bytes: what it answers to each
 // kind of request, that a new snapshot shows at once, and that many clients at once all get
 // their whole page.
-#include <QTcpSocket>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "HttpExchange.h"
 #include "StatusServer.h"
 
 namespace {
 
 constexpr int kWaitMs = 10000;  // bounds a broken server; nothing here is a speed check
-
-struct Answer {
-    std::string statusLine;
-    std::string head;
-    std::string body;
-    bool closedByServer = false;
-};
-
-Answer Split(const std::string& raw, bool closed) {
-    Answer a;
-    a.closedByServer = closed;
-    const std::size_t lineEnd = raw.find("\r\n");
-    a.statusLine = raw.substr(0, lineEnd);
-    const std::size_t headEnd = raw.find("\r\n\r\n");
-    if (headEnd == std::string::npos) return a;
-    a.head = raw.substr(0, headEnd);
-    a.body = raw.substr(headEnd + 4);
-    return a;
-}
-
-// The Content-Length the head gives, or -1.
-long ContentLength(const std::string& head) {
-    const std::size_t at = head.find("Content-Length: ");
-    return at == std::string::npos ? -1 : std::stol(head.substr(at + 16));
-}
 
 class StatusServerTest : public ::testing::Test {
 protected:
@@ -52,26 +26,8 @@ protected:
         s.eepromStates.assign(4096, 0);
         server.Publish(s);
     }
-    // Sends the pieces one after another and reads until the server closes.
-    Answer Exchange(const std::vector<std::string>& pieces) {
-        QTcpSocket client;
-        client.connectToHost("127.0.0.1", static_cast<quint16>(port));
-        EXPECT_TRUE(client.waitForConnected(kWaitMs));
-        for (const std::string& piece : pieces) {
-            client.write(piece.data(), static_cast<qint64>(piece.size()));
-            QTest::qWait(20);  // lets the piece arrive on its own
-        }
-        std::string raw;
-        const bool closed = QTest::qWaitFor(
-            [&] {
-                raw += client.readAll().toStdString();
-                return client.state() == QAbstractSocket::UnconnectedState;
-            },
-            kWaitMs);
-        raw += client.readAll().toStdString();
-        return Split(raw, closed);
-    }
-    Answer Get(const std::string& target) { return Exchange({"GET " + target + " HTTP/1.1\r\nHost: x\r\n\r\n"}); }
+    HttpAnswer Exchange(const std::vector<std::string>& pieces) { return HttpExchange(port, pieces); }
+    HttpAnswer Get(const std::string& target) { return HttpGet(port, target); }
 
     CStatusServer server;
     int port = 0;
@@ -112,7 +68,7 @@ TEST_F(StatusServerTest, AnswerTable) {
         {"a body after GET", {"GET / HTTP/1.1\r\nContent-Length: 4\r\n\r\nPSN="}, "HTTP/1.1 400 Bad Request"},
     };
     for (const Row& row : rows) {
-        const Answer a = Exchange(row.pieces);
+        const HttpAnswer a = Exchange(row.pieces);
         EXPECT_EQ(a.statusLine, row.statusLine) << row.what;
         EXPECT_TRUE(a.closedByServer) << row.what;
         // Whatever the answer, it says how long it is and holds exactly that.
@@ -121,11 +77,11 @@ TEST_F(StatusServerTest, AnswerTable) {
 }
 
 TEST_F(StatusServerTest, PagesCarryTheirTypeAndTheNewestSnapshot) {
-    const Answer page = Get("/");
+    const HttpAnswer page = Get("/");
     EXPECT_NE(page.head.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
     EXPECT_NE(page.head.find("Cache-Control: no-store"), std::string::npos);
     EXPECT_NE(page.body.find("<h1 id=\"station\">ORVANE</h1>"), std::string::npos);
-    const Answer json = Get("/status.json");
+    const HttpAnswer json = Get("/status.json");
     EXPECT_NE(json.head.find("Content-Type: application/json"), std::string::npos);
     EXPECT_NE(json.body.find("\"pi\": \"8A51\""), std::string::npos);
 
@@ -159,7 +115,7 @@ TEST_F(StatusServerTest, TwoHundredClientsAtOnceEachGetTheWholePage) {
     EXPECT_TRUE(allClosed);
     int whole = 0;
     for (int i = 0; i < kClients; ++i) {
-        const Answer a = Split(
+        const HttpAnswer a = SplitAnswer(
             raw[static_cast<std::size_t>(i)] + clients[static_cast<std::size_t>(i)]->readAll().toStdString(), true);
         const bool ok = a.statusLine == "HTTP/1.1 200 OK" &&
                         ContentLength(a.head) == static_cast<long>(a.body.size()) && a.body.size() > 1000 &&
