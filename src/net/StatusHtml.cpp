@@ -16,7 +16,7 @@ constexpr const char* STYLE =
     ".ps{font-family:monospace;white-space:pre;background:#000;color:#7f7;padding:0 .3em;margin-right:.3em}"
     ".rt{font-family:monospace;white-space:pre-wrap}"
     "#eeprom-map{image-rendering:pixelated;width:520px;border:1px solid #888}"
-    "#log{font-size:.85em;white-space:pre-wrap;max-height:30em;overflow:auto}"
+    "#log{font-size:.85em;white-space:pre-wrap}"
     ".absent{color:#aaa;font-style:italic}";
 
 std::string H(const std::string& cp1252) { return HtmlEscape(Cp1252ToUtf8(cp1252)); }
