@@ -120,7 +120,7 @@ void CRequestGuard::HandOver(QTcpSocket* socket, std::size_t headBytes) {
 
 CStatusServer::CStatusServer() = default;
 
-CStatusServer::~CStatusServer() = default;
+CStatusServer::~CStatusServer() { Stop(); }
 
 StatusListenResult CStatusServer::Listen(const std::string& address, int port) {
     StatusListenResult result;
@@ -133,34 +133,66 @@ StatusListenResult CStatusServer::Listen(const std::string& address, int port) {
         result.error = "porto fora de 0..65535: " + std::to_string(port);
         return result;
     }
+    if (m_home) {
+        result.error = "j\xE1 est\xE1 \xE0 escuta";
+        return result;
+    }
+    m_home = std::make_unique<QObject>();
+    m_home->moveToThread(&m_thread);
+    m_thread.start();
+    QMetaObject::invokeMethod(
+        m_home.get(), [&] { result = ListenHere(host, static_cast<quint16>(port)); }, Qt::BlockingQueuedConnection);
+    if (!result.ok) Stop();
+    return result;
+}
+
+StatusListenResult CStatusServer::ListenHere(const QHostAddress& host, quint16 port) {
+    StatusListenResult result;
     auto guard = std::make_unique<CRequestGuard>();
-    if (!guard->listen(host, static_cast<quint16>(port))) {
+    // Qt's default backlog of 50 makes a crowd of browsers wait a second for SYN retries.
+    guard->setListenBacklogSize(CRequestGuard::kBacklog);
+    if (!guard->listen(host, port)) {
         result.error = guard->errorString().toStdString();
         return result;
     }
-    m_http = std::make_unique<QHttpServer>();
-    m_http->route("/", QHttpServerRequest::Method::Get, [this] { return Page("text/html; charset=utf-8", Html()); });
-    m_http->route("/status\\.json", QHttpServerRequest::Method::Get,
-                  [this] { return Page("application/json", Json()); });
+    auto* http = new QHttpServer(m_home.get());
+    http->route("/", QHttpServerRequest::Method::Get, [this] { return Page("text/html; charset=utf-8", Html()); });
+    http->route("/status\\.json", QHttpServerRequest::Method::Get, [this] { return Page("application/json", Json()); });
     m_guard = guard.release();
-    m_http->bind(m_guard);  // the library takes the guard as its child
+    http->bind(m_guard);  // the library takes the guard as its child
     result.ok = true;
     result.port = m_guard->serverPort();
     return result;
 }
 
+void CStatusServer::Stop() {
+    if (!m_home) return;
+    if (m_thread.isRunning()) {
+        // The server and its sockets go on their own thread, which then ends.
+        QMetaObject::invokeMethod(
+            m_home.get(), [this] { qDeleteAll(m_home->children()); }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    m_guard = nullptr;
+    m_home.reset();
+}
+
 void CStatusServer::Publish(StatusSnapshot snapshot) {
+    const std::lock_guard lock(m_mutex);
     m_snapshot = std::move(snapshot);
     m_html.reset();
     m_json.reset();
 }
 
-const QByteArray& CStatusServer::Html() {
-    if (!m_html) m_html = std::make_unique<QByteArray>(QByteArray::fromStdString(StatusHtml(m_snapshot)));
+QByteArray CStatusServer::Html() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_html) m_html = QByteArray::fromStdString(StatusHtml(m_snapshot));
     return *m_html;
 }
 
-const QByteArray& CStatusServer::Json() {
-    if (!m_json) m_json = std::make_unique<QByteArray>(QByteArray::fromStdString(StatusJson(m_snapshot)));
+QByteArray CStatusServer::Json() {
+    const std::lock_guard lock(m_mutex);
+    if (!m_json) m_json = QByteArray::fromStdString(StatusJson(m_snapshot));
     return *m_json;
 }

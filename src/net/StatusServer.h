@@ -5,9 +5,14 @@
 // Every connection passes a guard that reads the request head first (431 past 8 KB, 400 when
 // it cannot be read) before the HTTP library takes it; one request per connection.
 
+#include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
+#include <QThread>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "RequestHead.h"
@@ -21,6 +26,7 @@ class CRequestGuard : public QTcpServer {
 public:
     static constexpr int kHeadTimeoutMs = 10000;  // a client that never ends its head
     static constexpr int kMaxConnections = 512;   // open at once; more are closed at once
+    static constexpr int kBacklog = 256;          // connections the kernel holds before we accept
 
     explicit CRequestGuard(QObject* parent = nullptr);
     [[nodiscard]] int OpenConnections() const { return m_open; }
@@ -33,7 +39,7 @@ private:
     void Refuse(QTcpSocket* socket, int status, const char* reason);
     void HandOver(QTcpSocket* socket, std::size_t headBytes);
 
-    int m_open = 0;
+    std::atomic<int> m_open = 0;
 };
 
 struct StatusListenResult {
@@ -42,6 +48,8 @@ struct StatusListenResult {
     std::string error;  // why not, when not
 };
 
+// Serves from a thread of its own, so that no crowd of browsers delays the tick or a sync;
+// the controller's thread only hands over snapshots.
 class CStatusServer {
 public:
     CStatusServer();
@@ -49,19 +57,25 @@ public:
     CStatusServer(const CStatusServer&) = delete;
     CStatusServer& operator=(const CStatusServer&) = delete;
 
-    // address: an IPv4 or IPv6 literal; port 0 lets the system choose (tests).
+    // address: an IPv4 or IPv6 literal; port 0 lets the system choose (tests). Once only.
     [[nodiscard]] StatusListenResult Listen(const std::string& address, int port);
     // Taken as it is; the pages are made from it when first asked for.
     void Publish(StatusSnapshot snapshot);
     [[nodiscard]] int OpenConnections() const { return m_guard ? m_guard->OpenConnections() : 0; }
 
 private:
-    [[nodiscard]] const QByteArray& Html();
-    [[nodiscard]] const QByteArray& Json();
+    // Run on the server's thread.
+    [[nodiscard]] StatusListenResult ListenHere(const QHostAddress& host, quint16 port);
+    [[nodiscard]] QByteArray Html();
+    [[nodiscard]] QByteArray Json();
+    void Stop();
 
-    std::unique_ptr<QHttpServer> m_http;
-    CRequestGuard* m_guard = nullptr;  // owned by m_http once bound
+    QThread m_thread;
+    std::unique_ptr<QObject> m_home;   // lives in m_thread; the HTTP server is its child
+    CRequestGuard* m_guard = nullptr;  // owned by the HTTP server once bound
+
+    std::mutex m_mutex;  // guards the snapshot and the pages made from it
     StatusSnapshot m_snapshot;
-    std::unique_ptr<QByteArray> m_html;  // made from m_snapshot on demand; null: not yet
-    std::unique_ptr<QByteArray> m_json;
+    std::optional<QByteArray> m_html;  // made from m_snapshot on demand
+    std::optional<QByteArray> m_json;
 };
