@@ -55,6 +55,10 @@ void CConsoleView::AddLine(ServerList list, const std::string& line) {
     }
 }
 
+void CConsoleView::ShowOnAir(const OnAirReport& report) {
+    for (const std::string& line : OnAirLines(report)) WriteLine(m_out, "[onair] ", line);
+}
+
 void CConsoleView::ShowMessage(const std::string& caption, const std::string& text, MessageIcon) {
     // One line per box: the line breaks of the window's text become blanks.
     std::string flat;

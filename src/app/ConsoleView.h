@@ -44,6 +44,8 @@ public:
     void SetProgressColour(uint8_t, uint8_t, uint8_t) override {}
     void SetBusyPointer(bool) override {}
     void DrawEepromMap(const uint8_t*, int) override {}
+    // One "[onair] " line on stdout per line of the report.
+    void ShowOnAir(const OnAirReport& report) override;
 
     void StartTickTimer(int periodMs) override;
     void StopTickTimer() override;

@@ -8,6 +8,7 @@
 
 #include "ControlIds.h"
 #include "MessageIcon.h"
+#include "OnAirReport.h"
 
 // The caption of a message box whose caption is left empty.
 inline constexpr const char* kApplicationName = "Orvane Server";
@@ -53,6 +54,12 @@ public:
     // Redraws the map from one state code per EEPROM address; positions from eepromSize on
     // are outside the chip.
     virtual void DrawEepromMap(const uint8_t* states, int eepromSize) = 0;
+
+    // What a receiver shows for the chip's content, each time it changes. A view without a
+    // place of its own for it gives the lines to the event log.
+    virtual void ShowOnAir(const OnAirReport& report) {
+        for (const std::string& line : OnAirLines(report)) AddLine(ServerList::Log, line);
+    }
 
     // The one-second tick and the end of the run belong to the event loop behind the view.
     virtual void StartTickTimer(int periodMs) = 0;

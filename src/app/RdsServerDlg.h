@@ -19,6 +19,7 @@
 #include "EepromMirror.h"
 #include "I2cPort.h"
 #include "IServerView.h"
+#include "ImageComparison.h"
 #include "LogSink.h"
 #include "NetHost.h"
 #include "PortBackend.h"
@@ -104,6 +105,9 @@ private:
     void PublishStatus();
     void RememberLogLine(const std::string& line);
     void RememberSync(const SyncReport& report);
+    // What the chip sends, shown when it changed; after a sync, logged where it is not the image.
+    void ReportOnAir();
+    void LogOnAirDifference();
 
     // ---- exchange with the window ----
     bool PullFromControls();
@@ -167,6 +171,9 @@ private:
     std::string m_readFailureLogged;       // the last failed read's line, logged once
     std::string m_storageFault;            // the bus's storage fault as last logged
     std::vector<std::string> m_shownDump;  // the dump the list shows
+    std::vector<uint8_t> m_onAirContent;   // chip bytes and read-back flags last decoded
+    std::optional<OnAirReport> m_onAirShown;
+    ImageDifference m_onAirDifference;  // as last logged; none at start
     std::string m_osName;
     std::string m_titleFile = ".\\STATUS.HTM";
     int m_exitCode = 0;  // 1 when the bus could not be opened

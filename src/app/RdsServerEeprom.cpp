@@ -47,6 +47,7 @@ void CRdsServerDlg::ReadEeprom() {
     const ReadReport report = m_mirror.ReadEeprom();
     if (report.ready) {
         AddLog(ReadLine(report));
+        ReportOnAir();
         m_readRetryTicks = 0;
         if (!m_readFailureLogged.empty()) {
             m_view.EnableControl(kIdAutoLoadBox, true);
@@ -88,6 +89,10 @@ void CRdsServerDlg::SyncEeprom() {
     LogStorageFault();
     if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
     if (const std::string line = SyncedLine(report); !line.empty()) AddLog(line);
+    if (report.ran) {
+        ReportOnAir();
+        LogOnAirDifference();
+    }
 }
 
 void CRdsServerDlg::EraseEeprom() {

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "EepromDecoder.h"
+#include "OnAirReport.h"
 #include "RdsServerDlg.h"
 #include "TextTrim.h"
 
@@ -71,12 +71,8 @@ StatusSnapshot CRdsServerDlg::TakeStatusSnapshot() {
     s.pi = station.Pi();
     const uint8_t* states = m_mirror.StateData();
     s.eepromStates.assign(states, states + m_mirror.GetEepromSize());
-    // On air is what the chip holds, as far as it was read back; unknown before the first read.
-    if (m_mirror.IsHardwareReady()) {
-        const EepromDecoding decoding = DecodeEeprom(m_mirror.ShadowData(), m_mirror.GetEepromSize(),
-                                                     m_mirror.ReadBackData());
-        s.onAir = OnAirFields(decoding.report);
-    }
+    // On air is what the chip holds, as the monitor last decoded it; unknown before the first read.
+    if (m_mirror.IsHardwareReady() && m_onAirShown) s.onAir = OnAirFields(*m_onAirShown);
     s.lastSync = m_lastSync;
     if (m_commandServer.IsClientConnected()) s.client = m_lastConnection;
     s.log.assign(m_recentLog.begin(), m_recentLog.end());

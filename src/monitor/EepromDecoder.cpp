@@ -43,9 +43,7 @@ bool ParseGroupLine(const std::string& line, ReceivedGroup& group) {
     return n == BLOCKS;
 }
 
-}  // namespace
-
-EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readBack) {
+EepromDecoding DecodeContent(const uint8_t* bytes, int size, const uint8_t* readBack) {
     EepromDecoding decoding;
     if (size < EEPROM_HEADER_BYTES) {
         decoding.fault = EepromFault::CountPastEnd;
@@ -86,6 +84,14 @@ EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readB
     return decoding;
 }
 
+}  // namespace
+
+EepromDecoding DecodeEeprom(const uint8_t* bytes, int size, const uint8_t* readBack) {
+    EepromDecoding decoding = DecodeContent(bytes, size, readBack);
+    if (decoding.fault != EepromFault::None) decoding.report.problem = decoding.why;
+    return decoding;
+}
+
 EepromDecoding DecodeGroupLines(const std::string& text) {
     EepromDecoding decoding;
     CReceiver receiver;
@@ -107,5 +113,6 @@ EepromDecoding DecodeGroupLines(const std::string& text) {
         ++decoding.recordCount;
     }
     decoding.report = receiver.Report();
+    decoding.report.fromCapture = true;
     return decoding;
 }

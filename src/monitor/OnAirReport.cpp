@@ -62,7 +62,13 @@ std::string AddressList(const std::vector<int>& addresses) {
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
 void AddWarnings(const OnAirReport& report, std::vector<std::string>& lines) {
-    if (!report.badRecords.empty()) {
+    if (!report.problem.empty()) lines.push_back("WARNING " + report.problem);
+    if (!report.badRecords.empty() && report.fromCapture) {
+        std::string numbers;
+        for (const int line : report.badRecords) numbers += ' ' + std::to_string(line);
+        lines.push_back("WARNING " + std::to_string(report.badRecords.size()) +
+                        " group(s) with a lost block, not shown, on line(s)" + numbers);
+    } else if (!report.badRecords.empty()) {
         lines.push_back("WARNING " + std::to_string(report.badRecords.size()) +
                         " record(s) fail their checkwords, not shown, at" + AddressList(report.badRecords));
     }
@@ -120,7 +126,9 @@ const char* ProgrammeTypeName(int pty) { return PTY_NAMES.at(static_cast<size_t>
 std::vector<std::string> OnAirLines(const OnAirReport& report) {
     std::vector<std::string> lines;
     if (!report.pi) {
-        lines.push_back("no intact group among " + std::to_string(report.groups) + " record(s)");
+        if (report.problem.empty()) {
+            lines.push_back("no intact group among " + std::to_string(report.groups) + " record(s)");
+        }
         AddWarnings(report, lines);
         return lines;
     }

@@ -35,8 +35,10 @@ struct OnAirReport {
     std::vector<int> afKhz;  // method A list, in the order sent
     std::optional<OnAirItem> item;
     int groups = 0;                  // records taken in, intact or not
-    std::vector<int> badRecords;     // addresses of records failing a checkword
+    std::vector<int> badRecords;     // addresses of records failing a checkword (capture lines: line numbers)
+    bool fromCapture = false;        // read from capture lines, not from an EEPROM
     std::vector<int> unreadRecords;  // addresses of records not read back right from the chip
+    std::string problem;             // why nothing could be decoded, in English; empty when all went well
 
     bool operator==(const OnAirReport&) const = default;
 };

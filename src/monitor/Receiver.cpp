@@ -126,8 +126,9 @@ void CReceiver::TakePs(uint16_t block2, uint16_t block3, uint16_t block4) {
         m_nextSegment = -1;  // a gap: this page is not shown until its segment 0 comes again
         return;
     }
-    m_page[2 * segment] = static_cast<uint8_t>(block4 >> 8);
-    m_page[2 * segment + 1] = static_cast<uint8_t>(block4 & 0xFF);
+    const auto at = static_cast<size_t>(segment) * 2;
+    m_page[at] = static_cast<uint8_t>(block4 >> 8);
+    m_page[at + 1] = static_cast<uint8_t>(block4 & 0xFF);
     if (++m_nextSegment < 4) return;
     std::string page;
     for (const uint8_t code : m_page) page += ShownChar(code);
@@ -155,7 +156,7 @@ void CReceiver::TakeRadioText(uint16_t block2, uint16_t block3, uint16_t block4)
     const int segment = block2 & 0x0F;
     const std::array<uint8_t, 4> chars = {static_cast<uint8_t>(block3 >> 8), static_cast<uint8_t>(block3 & 0xFF),
                                           static_cast<uint8_t>(block4 >> 8), static_cast<uint8_t>(block4 & 0xFF)};
-    std::copy(chars.begin(), chars.end(), m_radioText[ab].begin() + 4 * segment);
+    std::copy(chars.begin(), chars.end(), m_radioText[ab].begin() + std::ptrdiff_t{segment} * 4);
     m_radioTextSegments[ab] = static_cast<uint16_t>(m_radioTextSegments[ab] | 1u << segment);
 }
 

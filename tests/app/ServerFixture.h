@@ -51,6 +51,7 @@ public:
         logAtTimerStart = allLog.size();
     }
     void StopTickTimer() override { timer = false; }
+    void ShowOnAir(const OnAirReport& report) override { onAir.push_back(report); }
     void EndRun(int code) override {
         exitCodes.push_back(code);
         timer = false;
@@ -65,6 +66,7 @@ public:
     std::size_t logAtTimerStart = 0;
     bool timer = false;
     std::vector<int> exitCodes;
+    std::vector<OnAirReport> onAir;  // every report shown
 };
 
 class ServerFixture : public ::testing::Test {

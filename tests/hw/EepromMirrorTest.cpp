@@ -262,6 +262,32 @@ TEST_F(Transfers, StateCodesFromTheirCauses) {
     EXPECT_TRUE(Holds(image));
 }
 
+TEST_F(Transfers, WhereAByteIsMarkedReadBackTheShadowHoldsWhatTheChipHolds) {
+    // Unanswered transfers here and there, and one cell that keeps its old value; the chip
+    // holds an older station's bytes, which an unanswered read would not give back.
+    for (int a = 0; a < kChip; ++a) sim.Chip().Poke(a, static_cast<uint8_t>(a * 7 + 3));
+    sim.Chip().Poke(0, 0);
+    sim.Chip().Poke(1, 0);
+    sim.Chip().SetFaultSeed(7);
+    sim.Chip().SetMissAckRate(0.01);
+    mirror.ReadEeprom();
+    ASSERT_TRUE(mirror.IsHardwareReady());
+    const int weak = 2 + RECORD_BYTES + 4;
+    sim.Chip().SetWeakCell(weak, true);
+    for (int round = 0; round < 3; ++round) {
+        Sync(MakeImage(20 + round, static_cast<uint32_t>(round) + 2));
+        const uint8_t* chip = sim.Chip().Bytes().data();
+        int known = 0;
+        for (int a = 0; a < kChip; ++a) {
+            if (mirror.ReadBackData()[a] == 0) continue;
+            ++known;
+            EXPECT_EQ(mirror.ShadowData()[a], chip[a]) << "round " << round << " address " << a;
+        }
+        EXPECT_EQ(mirror.ReadBackData()[weak], 0) << "round " << round;
+        EXPECT_GT(known, kChip / 2) << "round " << round;
+    }
+}
+
 TEST_F(Transfers, EraseWritesAndVerifiesEveryByteAndKeepsItsFailureCodes) {
     ReadOk();
     Sync(MakeImage(8));

@@ -7,6 +7,7 @@
 
 #include "Cp1252.h"
 #include "EepromDecoder.h"
+#include "ImageComparison.h"
 #include "MonitorSupport.h"
 #include "RdsModel.h"
 #include "RdsTestDecoder.h"
@@ -187,6 +188,7 @@ TEST(Captures, HexLinesDecodeAsTheRecordsWould) {
     EXPECT_EQ(decoding.report.psPages, std::vector<std::string>{"ORVANE  "});
     EXPECT_EQ(decoding.report.afKhz, (std::vector<int>{97400, 101200, 94800}));
     EXPECT_EQ(decoding.report.badRecords, std::vector<int>{7});  // by line number
+    EXPECT_EQ(OnAirLines(decoding.report).back(), "WARNING 1 group(s) with a lost block, not shown, on line(s) 7");
     EXPECT_FALSE(decoding.report.clock.has_value());
 
     for (const char* bad : {"C3A5 0548 E363\n", "C3A5 0548 E363 4F52 0000\n", "C3A5 0548 E363 4FZ2\n", "C3A5054"}) {
@@ -207,4 +209,33 @@ TEST(Json, KeysOfTheCommonDecoders) {
               "\"is_music\":true,\"di\":1,\"ps\":[\"O\\\"VANE \xC3\xA1\"],\"radiotext\":{\"A\":\"Oi\"},"
               "\"clock_time\":\"2026-12-06T13:34:00+01:00\",\"alt_frequencies_a\":[97400,101200,94800],"
               "\"groups\":6,\"bad_records\":[]}");
+}
+
+TEST(ImageComparison, WhereTheChipPartsFromTheImage) {
+    const std::vector<uint8_t> image = {0xC3, 0xA5, 0x1A, 0x80, 0x00, 0x19, 0x8C, 0xDC, 0xDA, 0xCD, 0x05, 0x08, 0xCA,
+                                        0xC3, 0xA5, 0x1A, 0x90, 0x00, 0x6C, 0x6D, 0xF8, 0x8B, 0x4F, 0x22, 0x0B, 0x61};
+    std::vector<uint8_t> chip(EEPROM_HEADER_BYTES + image.size());
+    chip[0] = 2;  // two records, low byte first
+    std::copy(image.begin(), image.end(), chip.begin() + EEPROM_HEADER_BYTES);
+    const std::vector<uint8_t> allRead(chip.size(), 1);
+    const auto compare = [&](const std::vector<uint8_t>& c, const std::vector<uint8_t>& readBack) {
+        return CompareWithImage(c.data(), readBack.data(), static_cast<int>(c.size()), image.data(), 2);
+    };
+    EXPECT_FALSE(compare(chip, allRead).Any());
+
+    std::vector<uint8_t> notKept = chip;
+    notKept[20] ^= 0x10;
+    notKept[24] ^= 0x01;
+    EXPECT_EQ(compare(notKept, allRead), (ImageDifference{2, 20, false, 2, 2}));
+
+    std::vector<uint8_t> unread = allRead;
+    unread[7] = 0;  // the right value, never read back: not known to be on air
+    EXPECT_EQ(compare(chip, unread), (ImageDifference{1, 7, false, 2, 2}));
+
+    std::vector<uint8_t> shortCount = chip;
+    shortCount[0] = 1;
+    EXPECT_EQ(compare(shortCount, allRead), (ImageDifference{0, -1, false, 1, 2}));
+    unread = allRead;
+    unread[1] = 0;
+    EXPECT_TRUE(compare(chip, unread).countUnread);
 }

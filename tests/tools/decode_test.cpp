@@ -94,6 +94,7 @@ TEST(DecodeTool, FilesThatHoldNoImageAreRefusedWithExitTwo) {
          "record count 3 runs past the end"},
         {"foreign content", TOOL + " --decode '" + dir.Write("foreign", foreign) + "'", "not an RDS group image"},
         {"missing file", TOOL + " --decode '" + dir.path + "/none'", "cannot be opened"},
+        {"folder", TOOL + " --decode '" + dir.path + "'", "not a regular file"},
         {"bad capture line", "printf '8A51 0548 E363\\n' | " + TOOL + " --decode -", "line 1 is not four hex words"},
         {"json alone", TOOL + " --json", "--json goes with --decode"},
         {"decode with -o", TOOL + " --decode x -o y", "takes none of -o"},

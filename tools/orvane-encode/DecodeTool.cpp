@@ -1,5 +1,6 @@
 #include "DecodeTool.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -56,6 +57,10 @@ int RunDecodeTool(const std::string& file, bool json, std::istream& in, std::ost
         decoding = DecodeGroupLines(text);
         if (decoding.fault != EepromFault::None) return Refuse(err, "standard input", decoding.why);
     } else {
+        std::error_code ec;
+        if (std::filesystem::exists(file, ec) && !std::filesystem::is_regular_file(file, ec)) {
+            return Refuse(err, file, "not a regular file");  // a FIFO would hold the tool, a folder reads as nothing
+        }
         std::ifstream stream(file, std::ios::binary);
         if (!stream) return Refuse(err, file, "it cannot be opened");
         std::vector<uint8_t> bytes;
