@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test bench asan fuzz soak lint format clean
+.PHONY: all deps build run test bench asan fuzz soak lint format clean deb
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD)/deb/: binaries, man pages, the demo station and the systemd unit.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bench/orvane-bench-*; do [ -x "$$b" ] && "$$b"; done

@@ -65,6 +65,7 @@ std::string MajorMinor(const char* release) {
 
 CRdsServerDlg::CRdsServerDlg(IServerView& view, IClock& clock, ServerEnvironment environment)
     : m_view(view),
+      m_clock(clock),
       m_env(std::move(environment)),
       m_model(clock),
       m_bus(nullptr),
@@ -94,6 +95,7 @@ void CRdsServerDlg::InitMainWindow() {
     PushToControls();
 
     m_commandServer.StartListening();
+    StartStatusPage();
     InitCoderLink();
     if (m_externalCoder) SendToCoder("RDS Server is on line.\n");
 
@@ -127,6 +129,8 @@ void CRdsServerDlg::ApplySettings(const ServerSettings& s) {
     m_titleFile = s.titleFile;
     m_timeServer.m_timeMinute = s.timeMinute;
     m_commandServer.SetReplyMode(s.replyMode);
+    m_webPort = s.webStatusPort;
+    m_webBind = s.webBind;
 
     m_bus.SetBasePort(s.basePort);
     if (s.clockDelay) m_bus.SetClockDelay(*s.clockDelay);
@@ -195,9 +199,11 @@ void CRdsServerDlg::OnTick() {
     if (m_noDirectPorts) Refuse();
 
     // While time packets go out the tick does nothing else but keep the EEPROM in step.
+    ++m_ticksRun;
     if (m_timeServer.TickCycle()) {
         SyncOnRhythm();
         PushToControls();
+        PublishStatus();
         return;
     }
 
@@ -225,6 +231,7 @@ void CRdsServerDlg::OnTick() {
     m_timeServer.TickSchedule(m_controls.timeServerActive);
 
     PushToControls();
+    PublishStatus();
 }
 
 void CRdsServerDlg::ShowImageLength() {

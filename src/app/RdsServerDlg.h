@@ -6,6 +6,7 @@
 // shown in the window, and coordinates them; each of them answers, and it logs and shows.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,7 @@
 #include "NetHost.h"
 #include "PortBackend.h"
 #include "RdsModel.h"
+#include "StatusServer.h"
 #include "TimeServer.h"
 #include "Title.h"
 
@@ -83,12 +85,17 @@ public:
     [[nodiscard]] const CEepromMirror& Mirror() const { return m_mirror; }
     [[nodiscard]] CTimeServer& TimeServer() { return m_timeServer; }
     [[nodiscard]] CCommandServer& CommandServer() { return m_commandServer; }
+    // The status page's port; 0 when DEF.INI asks for none or it could not listen.
+    [[nodiscard]] int StatusPort() const { return m_statusPort; }
+    // What the status page shows now.
+    [[nodiscard]] StatusSnapshot TakeStatusSnapshot();
 
     static constexpr int TICK_PERIOD_MS = 1000;
     static constexpr int LOG_CLEAR_TICKS = 60;
     static constexpr int SYNC_TICKS = 15;
     static constexpr int READ_RETRY_TICKS = 60;  // a failed first read is tried again this often
     static constexpr int PROGRESS_HIGH = IMAGE_CAPACITY / 16;
+    static constexpr std::size_t STATUS_LOG_LINES = 50;
 
 private:
     // ---- start-up ----
@@ -104,6 +111,10 @@ private:
     void ScheduleReadRetry();
     void LogStorageFault();
     void SyncOnRhythm();  // every tick, time cycle or not: a change now, the whole extent every SYNC_TICKS
+    void StartStatusPage();
+    void PublishStatus();
+    void RememberLogLine(const std::string& line);
+    void RememberSync(const SyncReport& report);
     // What the chip sends, shown when it changed; after a sync, logged where it is not the image.
     void ReportOnAir();
     void LogOnAirDifference();
@@ -121,14 +132,20 @@ private:
     void DrawEepromMap() override { m_view.DrawEepromMap(m_mirror.StateData(), m_mirror.GetEepromSize()); }
 
     // ILogSink, ICommandFileHost
-    void AddLog(const std::string& line) override { m_view.AddLine(ServerList::Log, line); }
+    void AddLog(const std::string& line) override {
+        m_view.AddLine(ServerList::Log, line);
+        RememberLogLine(line);
+    }
     void SwitchOnAutoLoad() override;
     void ResetRememberedTitle() override { m_titles.Reset(); }
     void Rebuild() override { m_model.Rebuild(); }
 
     // INetHost; ShowMessage serves the EEPROM transfers too
     void AddLogLine(const std::string& line) override { AddLog(line); }
-    void AddConnectionLine(const std::string& line) override { m_view.AddLine(ServerList::Connections, line); }
+    void AddConnectionLine(const std::string& line) override {
+        m_view.AddLine(ServerList::Connections, line);
+        m_lastConnection = line;
+    }
     void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
         m_view.ShowMessage(caption, text, icon);
     }
@@ -144,6 +161,7 @@ private:
     [[nodiscard]] std::string FindWorkingFile(const std::string& name) override;
 
     IServerView& m_view;
+    IClock& m_clock;
     ServerEnvironment m_env;
 
     // The window's values; pollWrite only shows the bus's setting, which owns it.
@@ -182,4 +200,14 @@ private:
     CTimeServer m_timeServer;
     std::unique_ptr<IPortIo> m_coderIo;
     CCoderLink m_coderLink;
+
+    // The status page and what only it shows.
+    int m_webPort = 0;
+    std::string m_webBind;
+    int m_statusPort = 0;
+    int64_t m_ticksRun = 0;
+    std::deque<std::string> m_recentLog;  // survives the log's clearing every minute
+    std::optional<StatusSync> m_lastSync;
+    std::string m_lastConnection;
+    std::unique_ptr<CStatusServer> m_statusServer;
 };

@@ -91,6 +91,7 @@ void CRdsServerDlg::SyncEeprom(VerifyScope scope) {
     const int length = m_model.GetImageLength();
     const SyncReport report = m_mirror.SyncEeprom(image, length, m_controls.forceWrite, scope);
     if (report.ran) m_syncedImage.assign(image, image + length);
+    RememberSync(report);
     // Records that do not fit are told once, until their number changes.
     if (report.recordsLeftOut != m_leftOutReported) {
         m_leftOutReported = report.recordsLeftOut;

@@ -313,4 +313,28 @@ void CConfigReader::ApplyLine(const std::string& rawPiece, ConfigReport& report)
         ApplyKey(entry.key, echoed, value, report);
         return;
     }
+    ApplyStatusPageLine(line, start, report);
+}
+
+// The status page's keys come after the table, so a line holding one of its keys still means that key.
+void CConfigReader::ApplyStatusPageLine(const std::string& line, std::size_t start, ConfigReport& report) {
+    static constexpr const char* PORT_KEY = "WEBSTATUS=";
+    static constexpr const char* BIND_KEY = "WEBBIND=";
+    if (const std::size_t at = line.find(PORT_KEY, start); at != std::string::npos) {
+        report.logLines.push_back(line.substr(at));
+        const auto v = ScanDecimal(line.substr(at + std::char_traits<char>::length(PORT_KEY)));
+        if (v && *v >= 0 && *v <= MAX_WEB_PORT) {
+            report.settings.webStatusPort = *v;
+        } else {
+            report.logLines.emplace_back("WEBSTATUS fora de 0..65535 - p\xE1gina de estado desligada.");
+            report.settings.webStatusPort = 0;
+        }
+    } else if (const std::size_t bindAt = line.find(BIND_KEY, start); bindAt != std::string::npos) {
+        report.logLines.push_back(line.substr(bindAt));
+        std::string address = line.substr(bindAt + std::char_traits<char>::length(BIND_KEY));
+        TrimTrailingBelow(address, 0x21);
+        std::size_t first = 0;
+        while (first < address.size() && address[first] == ' ') ++first;
+        report.settings.webBind = address.substr(first);
+    }
 }

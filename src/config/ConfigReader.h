@@ -30,6 +30,8 @@ struct ServerSettings {
     bool timeServerActive = false;
     bool strikeTimeServer = false;
     ReplyMode replyMode = ReplyMode::None;
+    int webStatusPort = 0;  // the status page's TCP port; 0: no page
+    std::string webBind = "127.0.0.1";
 };
 
 struct ConfigReport {
@@ -42,6 +44,7 @@ class CConfigReader {
 public:
     static constexpr int MAX_PORT = 32767;
     static constexpr int MAX_EEPROM_SIZE = 0x7FF7;
+    static constexpr int MAX_WEB_PORT = 65535;
 
     // Reads the file at path; a path that cannot be opened gives the "not found" report.
     [[nodiscard]] static ConfigReport ReadFile(const std::string& path);
@@ -55,4 +58,5 @@ public:
 
 private:
     static void ApplyLine(const std::string& rawPiece, ConfigReport& report);
+    static void ApplyStatusPageLine(const std::string& line, std::size_t start, ConfigReport& report);
 };
