@@ -21,17 +21,6 @@ constexpr double kAccessS = 1e-6;
 constexpr double kWriteCycleS = 5e-3;
 constexpr int kFullRecords = (CSimEeprom::SIZE - EEPROM_HEADER_BYTES) / RECORD_BYTES;  // 314
 
-class NullView : public IEepromView {
-public:
-    void SetProgressRange(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressColour(BarColour) override {}
-    void SetBusyPointer(bool) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void DisableEepromControls() override {}
-    void DrawEepromMap() override {}
-};
-
 std::vector<uint8_t> Synthetic(int records, uint32_t seed) {
     std::vector<uint8_t> image(static_cast<size_t>(records) * RECORD_BYTES);
     for (auto& b : image) {
@@ -46,7 +35,7 @@ std::vector<uint8_t> Synthetic(int records, uint32_t seed) {
 double TransferClocksS(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, WriteMode mode) {
     CSimParallelPort sim;
     CI2cPort bus(&sim);
-    NullView view;
+    CSilentEepromView view;
     CEepromMirror mirror(bus, view);
     mirror.SetWriteMode(mode);
     mirror.SetEepromSize(CSimEeprom::SIZE);
@@ -64,7 +53,7 @@ void RunSyncs(benchmark::State& state, const std::vector<uint8_t>& a, const std:
     CSimParallelPort sim;
     CI2cPort bus(&sim);
     bus.SetPollWrite(static_cast<uint8_t>(state.range(1)));
-    NullView view;
+    CSilentEepromView view;
     CEepromMirror mirror(bus, view);
     mirror.SetWriteMode(state.range(0) != 0 ? WriteMode::Byte : WriteMode::Page);
     mirror.SetEepromSize(CSimEeprom::SIZE);

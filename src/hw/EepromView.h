@@ -44,3 +44,15 @@ public:
     // Redraw the EEPROM map from the state codes, now, outside the paint cycle.
     virtual void DrawEepromMap() = 0;
 };
+
+// Transfers that nobody watches: benches, fuzzing and tests that look only at the chip.
+class CSilentEepromView : public IEepromView {
+public:
+    void SetProgressRange(int) override {}
+    void SetProgressPosition(int) override {}
+    void SetProgressColour(BarColour) override {}
+    void SetBusyPointer(bool) override {}
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    void DisableEepromControls() override {}
+    void DrawEepromMap() override {}
+};

@@ -109,16 +109,6 @@ std::vector<uint8_t> Records(int records, uint8_t seed) {
     return image;
 }
 
-struct QuietView : IEepromView {
-    void SetProgressRange(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressColour(BarColour) override {}
-    void SetBusyPointer(bool) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void DisableEepromControls() override {}
-    void DrawEepromMap() override {}
-};
-
 }  // namespace
 
 int FuzzCommandLine(const uint8_t* data, size_t size) {
@@ -221,7 +211,7 @@ int FuzzEepromContent(const uint8_t* data, size_t size) {
     CSimParallelPort sim;
     for (size_t i = 3; i < size && i - 3 < CSimEeprom::SIZE; ++i) sim.Chip().Poke(static_cast<int>(i - 3), data[i]);
     CI2cPort bus(&sim);
-    QuietView view;
+    CSilentEepromView view;
     CEepromMirror mirror(bus, view);
     mirror.SetEepromSize(eepromSize);
     const ReadReport read = mirror.ReadEeprom();

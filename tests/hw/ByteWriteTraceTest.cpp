@@ -95,16 +95,6 @@ Bytes MakeImage(int records) {
     return image;
 }
 
-struct QuietView : IEepromView {
-    void SetProgressRange(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressColour(BarColour) override {}
-    void SetBusyPointer(bool) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void DisableEepromControls() override {}
-    void DrawEepromMap() override {}
-};
-
 // A run of syncs and an erase on a 48-byte EEPROM (one and a half pages): a first image on a
 // blank chip, bytes changed on both sides of the page boundary, a quiet sync, an unanswered
 // write, a shrink, a forced sync, the erase.
@@ -112,7 +102,7 @@ std::string Record(bool poll) {
     RecordingSim sim;
     CI2cPort bus(&sim);
     bus.SetPollWrite(poll ? 1 : 0);
-    QuietView view;
+    CSilentEepromView view;
     CEepromMirror mirror(bus, view);
     mirror.SetEepromSize(48);
     mirror.SetWriteMode(WriteMode::Byte);

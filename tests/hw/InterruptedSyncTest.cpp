@@ -22,16 +22,6 @@ Bytes Records(int records, uint32_t x) {
 
 int CountOf(const uint8_t* chip) { return chip[0] | chip[1] << 8; }
 
-struct QuietView : IEepromView {
-    void SetProgressRange(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressColour(BarColour) override {}
-    void SetBusyPointer(bool) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void DisableEepromControls() override {}
-    void DrawEepromMap() override {}
-};
-
 // A chip that holds `old` behind its count, read once as the server does at its first tick.
 struct Station {
     // span: the bytes the server reads and may use; the cases need no more than their records.
@@ -52,7 +42,7 @@ struct Station {
     }
     CSimParallelPort sim;
     CI2cPort bus{&sim};
-    QuietView view;
+    CSilentEepromView view;
     CEepromMirror mirror{bus, view};
 };
 

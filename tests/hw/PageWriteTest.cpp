@@ -21,16 +21,6 @@ Bytes MakeImage(int records, uint32_t x = 11) {
 
 int CountOf(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
 
-struct QuietView : IEepromView {
-    void SetProgressRange(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressColour(BarColour) override {}
-    void SetBusyPointer(bool) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void DisableEepromControls() override {}
-    void DrawEepromMap() override {}
-};
-
 struct PageRig {
     PageRig() {
         mirror.SetEepromSize(CSimEeprom::SIZE);
@@ -51,7 +41,7 @@ struct PageRig {
     }
     CSimParallelPort sim;
     CI2cPort bus{&sim};
-    QuietView view;
+    CSilentEepromView view;
     CEepromMirror mirror{bus, view};
     Addresses commits;
     std::function<void(int, const CSimEeprom::Content&)> onCommit;

@@ -61,7 +61,8 @@ protected:
             opened.description = "sim:test";
             return opened;
         };
-        dlg = std::make_unique<CRdsServerDlg>(window, clock, ServerEnvironment{dir, "sim", "sim", std::move(opener), {}});
+        dlg = std::make_unique<CRdsServerDlg>(window, clock,
+                                              ServerEnvironment{dir, "sim", "sim", std::move(opener), {}});
         window.Attach(*dlg);
         window.show();
         dlg->InitMainWindow();
