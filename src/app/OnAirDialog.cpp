@@ -89,7 +89,9 @@ COnAirDialog::COnAirDialog(QWidget* parent)
     AddRow("PIN", "pin", true);
     m_warning = new QLabel(this);
     m_warning->setWordWrap(true);
-    m_warning->setStyleSheet("QLabel { color: #b00000; }");
+    QPalette warningColours = m_warning->palette();
+    warningColours.setColor(QPalette::WindowText, QColor(0xB0, 0, 0));
+    m_warning->setPalette(warningColours);
     column->addWidget(m_warning);
     ShowReport(std::nullopt);
 }
