@@ -15,6 +15,7 @@
 #include <QStyleFactory>
 
 #include "AboutBox.h"
+#include "OnAirDialog.h"
 #include "RdsServerDlg.h"
 #include "ScreenText.h"
 #include "WindowLayout.h"
@@ -27,6 +28,7 @@ constexpr int ABOUT_COMMAND_MASK = ~0xF;
 constexpr int ABOUT_COMMAND = 16;
 constexpr int FONT_POINTS = 8;
 constexpr const char* FONT_FAMILY = "DejaVu Sans Condensed";
+constexpr const char* ON_AIR_ENTRY = "O que est\xE1 no &ar...";
 
 // The tick boxes and buttons are as narrow as the window's grid: a 13-pixel box with 3 pixels
 // before its caption, and buttons whose captions may come within a pixel of their edges.
@@ -94,6 +96,11 @@ CMainWindow::CMainWindow()
     BuildControls();
     for (QWidget* child : findChildren<QWidget*>()) child->setStyle(style);
     ConnectButtons();
+    // In the window's own menu, beside the about entry: the client area has no room for a menu bar.
+    auto* onAir = new QAction(ScreenText(ON_AIR_ENTRY), this);
+    onAir->setObjectName("onAirEntry");
+    connect(onAir, &QAction::triggered, this, &CMainWindow::ShowOnAirWindow);
+    addAction(onAir);
     connect(&m_tickTimer, &QTimer::timeout, this, [this] {
         if (m_controller) m_controller->OnTick();
     });
@@ -216,6 +223,23 @@ void CMainWindow::ShowAbout() {
     const std::unique_ptr<QDialog> box = BuildAboutBox(this);
     box->setFont(font());
     box->exec();
+}
+
+void CMainWindow::ShowOnAirWindow() {
+    if (m_onAirWindow == nullptr) {
+        m_onAirWindow = new COnAirDialog(this);
+        m_onAirWindow->setFont(font());
+        m_onAirWindow->ShowReport(m_onAir);
+    }
+    // show(), never exec(): the tick and the server go on while the operator watches.
+    m_onAirWindow->show();
+    m_onAirWindow->raise();
+    m_onAirWindow->activateWindow();
+}
+
+void CMainWindow::ShowOnAir(const OnAirReport& report) {
+    m_onAir = report;
+    if (m_onAirWindow != nullptr) m_onAirWindow->ShowReport(m_onAir);
 }
 
 // ---------------------------------------------------------------- progress, pointer, map

@@ -14,6 +14,7 @@
 #include "IServerView.h"
 
 class CRdsServerDlg;
+class COnAirDialog;
 class QLineEdit;
 class QProgressBar;
 class QLabel;
@@ -40,6 +41,10 @@ public:
     [[nodiscard]] QStringList ListLines(ServerList list) const;
     // Opens the about box modally.
     void ShowAbout();
+    // Opens, or brings forward, the non-modal window of what is on air.
+    void ShowOnAirWindow();
+    // That window once opened, else null.
+    [[nodiscard]] COnAirDialog* OnAirWindow() const { return m_onAirWindow; }
 
     // IServerView
     void AddLine(ServerList list, const std::string& line) override;
@@ -58,6 +63,8 @@ public:
     void SetProgressColour(uint8_t red, uint8_t green, uint8_t blue) override;
     void SetBusyPointer(bool busy) override;
     void DrawEepromMap(const uint8_t* states, int eepromSize) override;
+    // Kept for the on-air window, not written to the event log.
+    void ShowOnAir(const OnAirReport& report) override;
     void StartTickTimer(int periodMs) override;
     void StopTickTimer() override;
     void EndRun(int exitCode) override;
@@ -86,5 +93,7 @@ private:
     int m_busyDepth = 0;
     bool m_ending = false;
     std::optional<int> m_exitCode;
+    std::optional<OnAirReport> m_onAir;
+    COnAirDialog* m_onAirWindow = nullptr;  // owned by the window as its child
     std::function<void(int)> m_onEnd;
 };
