@@ -3,27 +3,22 @@
 #include <algorithm>
 #include <array>
 
+#include "EepromStateColours.h"
+
 namespace {
 
-constexpr QRgb Rgb(int red, int green, int blue) {
-    return 0xFF000000U | (static_cast<QRgb>(red) << 16) | (static_cast<QRgb>(green) << 8) | static_cast<QRgb>(blue);
+constexpr QRgb Rgb(MapColour c) {
+    return 0xFF000000U | (static_cast<QRgb>(c.red) << 16) | (static_cast<QRgb>(c.green) << 8) | c.blue;
 }
 
 constexpr std::array<QRgb, 256> StateColours() {
     std::array<QRgb, 256> colours{};
-    colours.fill(Rgb(255, 255, 255));
-    colours[0] = Rgb(20, 200, 20);
-    colours[1] = Rgb(200, 200, 0);
-    colours[2] = Rgb(0, 0, 255);
-    colours[3] = Rgb(255, 0, 0);
-    colours[4] = Rgb(255, 100, 100);
-    colours[5] = Rgb(255, 0, 200);
-    colours[6] = Rgb(255, 255, 0);
+    for (int state = 0; state < 256; ++state) colours[state] = Rgb(EepromStateColour(static_cast<uint8_t>(state)));
     return colours;
 }
 
 constexpr std::array<QRgb, 256> STATE_COLOURS = StateColours();
-static_assert(MAP_OUTSIDE_CHIP == Rgb(100, 100, 100));
+static_assert(MAP_OUTSIDE_CHIP == Rgb(MAP_OUTSIDE_COLOUR));
 
 constexpr int BAND_START = 50;
 constexpr int BAND_BLUE = 100;

@@ -98,47 +98,24 @@ CTtyUart::~CTtyUart() { ::close(m_fd); }
 void CTtyUart::Spin(uint32_t count) { SpinSteady(count); }
 
 uint8_t CTtyUart::PortRead(uint16_t port) {
-    switch (static_cast<uint16_t>(port - m_base)) {
-    case uart::DATA:
-        return Dlab() ? static_cast<uint8_t>(m_divisor & 0xFF) : ReceiveByte();
-    case uart::IER:
-        return Dlab() ? static_cast<uint8_t>(m_divisor >> 8) : m_ier;
-    case uart::LCR:
-        return m_lcr;
-    case uart::MCR:
-        return m_mcr;
-    case uart::LSR:
-        return LineStatus();
-    default:
-        return 0xFF;
-    }
+    const auto offset = static_cast<uint16_t>(port - m_base);
+    if (offset == uart::LSR) return LineStatus();
+    if (offset == uart::DATA && !m_registers.Dlab()) return ReceiveByte();
+    return m_registers.Read(offset);
 }
 
 void CTtyUart::PortWrite(uint16_t port, uint8_t value) {
-    switch (static_cast<uint16_t>(port - m_base)) {
-    case uart::DATA:
-        if (!Dlab()) {
-            TransmitByte(value);
-            return;
-        }
-        m_divisor = static_cast<uint16_t>((m_divisor & 0xFF00) | value);
+    switch (m_registers.Write(static_cast<uint16_t>(port - m_base), value)) {
+    case uart::RegisterFile::Effect::Transmit:
+        TransmitByte(value);
         return;
-    case uart::IER:
-        if (!Dlab()) {
-            m_ier = value;
-            return;
-        }
-        m_divisor = static_cast<uint16_t>((m_divisor & 0x00FF) | (value << 8));
-        return;
-    case uart::LCR:
-        m_lcr = value;
+    case uart::RegisterFile::Effect::LineSettings:
         ApplyLineSettings();
         return;
-    case uart::MCR:
-        m_mcr = value;
+    case uart::RegisterFile::Effect::ModemControl:
         ApplyModemControl();
         return;
-    default:
+    case uart::RegisterFile::Effect::None:
         return;
     }
 }
@@ -190,12 +167,12 @@ void CTtyUart::FlushHolding() {
 
 // The divisor and framing take effect when the divisor latch is closed again.
 void CTtyUart::ApplyLineSettings() {
-    if (Dlab()) return;
+    if (m_registers.Dlab()) return;
     termios settings{};
     if (::tcgetattr(m_fd, &settings) != 0) return;
     settings.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR);
-    settings.c_cflag |= Framing(m_lcr);
-    const speed_t speed = SpeedForDivisor(m_divisor);
+    settings.c_cflag |= Framing(m_registers.Lcr());
+    const speed_t speed = SpeedForDivisor(m_registers.Divisor());
     if (speed != B0) {
         ::cfsetispeed(&settings, speed);
         ::cfsetospeed(&settings, speed);
@@ -207,8 +184,9 @@ void CTtyUart::ApplyLineSettings() {
 void CTtyUart::ApplyModemControl() {
     int on = 0;
     int off = 0;
-    ((m_mcr & uart::MCR_DTR) != 0 ? on : off) |= TIOCM_DTR;
-    ((m_mcr & uart::MCR_RTS) != 0 ? on : off) |= TIOCM_RTS;
+    const uint8_t mcr = m_registers.Mcr();
+    ((mcr & uart::MCR_DTR) != 0 ? on : off) |= TIOCM_DTR;
+    ((mcr & uart::MCR_RTS) != 0 ? on : off) |= TIOCM_RTS;
     if (on != 0) (void)::ioctl(m_fd, TIOCMBIS, &on);
     if (off != 0) (void)::ioctl(m_fd, TIOCMBIC, &off);
 }

@@ -34,7 +34,6 @@ public:
     void Spin(uint32_t count) override;
 
 private:
-    [[nodiscard]] bool Dlab() const { return (m_lcr & uart::LCR_DLAB) != 0; }
     [[nodiscard]] uint8_t LineStatus();
     [[nodiscard]] uint8_t ReceiveByte();
     void TransmitByte(uint8_t value);
@@ -44,11 +43,8 @@ private:
 
     int m_fd;
     uint16_t m_base;
-    uint16_t m_divisor = 0;  // 0 until written: the tty keeps the speed it had
-    uint8_t m_lcr = uart::LCR_8N1;
-    uint8_t m_ier = 0;
-    uint8_t m_mcr = 0;
-    uint8_t m_rbr = 0;                 // a real receive buffer repeats its last byte
-    std::optional<uint8_t> m_holding;  // a byte the tty has not taken yet (its queue was full)
-    bool m_drained = false;            // the output queue was last seen empty, with no write since
+    uart::RegisterFile m_registers{0, uart::LCR_8N1};  // divisor 0 until written: the tty keeps its speed
+    uint8_t m_rbr = 0;                                 // a real receive buffer repeats its last byte
+    std::optional<uint8_t> m_holding;                  // a byte the tty has not taken yet (its queue was full)
+    bool m_drained = false;                            // the output queue was last seen empty, with no write since
 };

@@ -42,6 +42,65 @@ constexpr uint16_t DIVISOR_9600 = 12;
 }
 
 static_assert(BitsPerCharacter(LCR_8N1) == 10);
+
+// The latch, interrupt, line and modem control registers, which every backend keeps alike;
+// the backend answers only the data register outside the latch and the line status.
+class RegisterFile {
+public:
+    enum class Effect { None, Transmit, LineSettings, ModemControl };
+
+    RegisterFile(uint16_t divisor, uint8_t lcr) : m_divisor(divisor), m_lcr(lcr) {}
+
+    // LSR and the data register outside the latch are the backend's: 0xFF here.
+    [[nodiscard]] uint8_t Read(uint16_t offset) const {
+        switch (offset) {
+        case DATA:
+            return Dlab() ? static_cast<uint8_t>(m_divisor & 0xFF) : 0xFF;
+        case IER:
+            return Dlab() ? static_cast<uint8_t>(m_divisor >> 8) : m_ier;
+        case LCR:
+            return m_lcr;
+        case MCR:
+            return m_mcr;
+        default:
+            return 0xFF;
+        }
+    }
+
+    // Keeps the value and says what the backend has to do with it.
+    Effect Write(uint16_t offset, uint8_t value) {
+        switch (offset) {
+        case DATA:
+            if (!Dlab()) return Effect::Transmit;
+            m_divisor = static_cast<uint16_t>((m_divisor & 0xFF00) | value);
+            return Effect::None;
+        case IER:
+            if (Dlab()) m_divisor = static_cast<uint16_t>((m_divisor & 0x00FF) | (value << 8));
+            else m_ier = value;
+            return Effect::None;
+        case LCR:
+            m_lcr = value;
+            return Effect::LineSettings;
+        case MCR:
+            m_mcr = value;
+            return Effect::ModemControl;
+        default:
+            return Effect::None;
+        }
+    }
+
+    [[nodiscard]] bool Dlab() const { return (m_lcr & LCR_DLAB) != 0; }
+    [[nodiscard]] uint16_t Divisor() const { return m_divisor; }
+    [[nodiscard]] uint8_t Lcr() const { return m_lcr; }
+    [[nodiscard]] uint8_t Ier() const { return m_ier; }
+    [[nodiscard]] uint8_t Mcr() const { return m_mcr; }
+
+private:
+    uint16_t m_divisor;
+    uint8_t m_lcr;
+    uint8_t m_ier = 0;
+    uint8_t m_mcr = 0;
+};
 static_assert(DIVISOR_CLOCK / DIVISOR_9600 == 9600);
 
 }  // namespace uart

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "Cp1252.h"
+#include "EepromStateColours.h"
 
 namespace {
 
@@ -71,20 +72,6 @@ QJsonObject EepromJson(const std::vector<uint8_t>& states) {
 }
 
 }  // namespace
-
-MapColour EepromStateColour(uint8_t state) {
-    static constexpr std::array<MapColour, 7> COLOURS{{
-        {20, 200, 20},    // in step
-        {200, 200, 0},    // read that ended failed reads
-        {0, 0, 255},      // written
-        {255, 0, 0},      // write that ended failed writes
-        {255, 100, 100},  // set by nothing
-        {255, 0, 200},    // read-back failed
-        {255, 255, 0},    // erased
-    }};
-    if (state < COLOURS.size()) return COLOURS[state];
-    return {255, 255, 255};
-}
 
 int MapRows(int eepromSize) {
     const int positions = std::clamp(eepromSize, 1, MAP_POSITIONS);

@@ -34,12 +34,3 @@ struct StatusSnapshot {
     int64_t ticks = 0;             // ticks since start: a page that stops counting is stale
     std::string time;              // local time of the snapshot
 };
-
-// The state codes of the EEPROM map (the same as the window's): in step, read after failures,
-// written, written after failures, (unused), read-back failed, erased; anything else is
-// beyond the image.
-struct MapColour {
-    uint8_t red, green, blue;
-};
-[[nodiscard]] MapColour EepromStateColour(uint8_t state);
-inline constexpr MapColour MAP_OUTSIDE_COLOUR{100, 100, 100};

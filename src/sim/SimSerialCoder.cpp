@@ -3,8 +3,8 @@
 #include <memory>
 
 uint64_t CSimSerialCoder::CharacterNs() const {
-    const uint64_t divisor = m_divisor == 0 ? 0x10000 : m_divisor;
-    return uart::BitsPerCharacter(m_lcr) * divisor * 1'000'000'000ULL / uart::DIVISOR_CLOCK;
+    const uint64_t divisor = m_registers.Divisor() == 0 ? 0x10000 : m_registers.Divisor();
+    return uart::BitsPerCharacter(m_registers.Lcr()) * divisor * 1'000'000'000ULL / uart::DIVISOR_CLOCK;
 }
 
 void CSimSerialCoder::Access() {
@@ -31,7 +31,7 @@ void CSimSerialCoder::ServeLine() {
 }
 
 void CSimSerialCoder::Deliver(uint8_t value, uint64_t atNs) {
-    if (m_divisor != uart::DIVISOR_9600 || (m_lcr & ~uart::LCR_DLAB) != uart::LCR_8N1) {
+    if (m_registers.Divisor() != uart::DIVISOR_9600 || (m_registers.Lcr() & ~uart::LCR_DLAB) != uart::LCR_8N1) {
         ++m_garbled;
         return;
     }
@@ -65,43 +65,17 @@ uint8_t CSimSerialCoder::LineStatus() const {
 
 uint8_t CSimSerialCoder::PortRead(uint16_t port) {
     Access();
-    switch (static_cast<uint16_t>(port - m_base)) {
-    case uart::DATA:
-        if (Dlab()) return static_cast<uint8_t>(m_divisor & 0xFF);
-        m_dataReady = false;
-        return m_rbr;
-    case uart::IER:
-        return Dlab() ? static_cast<uint8_t>(m_divisor >> 8) : m_ier;
-    case uart::LCR:
-        return m_lcr;
-    case uart::MCR:
-        return m_mcr;
-    case uart::LSR:
-        return LineStatus();
-    default:
-        return 0xFF;
-    }
+    const auto offset = static_cast<uint16_t>(port - m_base);
+    if (offset == uart::LSR) return LineStatus();
+    if (offset != uart::DATA || m_registers.Dlab()) return m_registers.Read(offset);
+    m_dataReady = false;
+    return m_rbr;
 }
 
 void CSimSerialCoder::PortWrite(uint16_t port, uint8_t value) {
     Access();
-    switch (static_cast<uint16_t>(port - m_base)) {
-    case uart::DATA:
-        if (Dlab()) m_divisor = static_cast<uint16_t>((m_divisor & 0xFF00) | value);
-        else Transmit(value);
-        return;
-    case uart::IER:
-        if (Dlab()) m_divisor = static_cast<uint16_t>((m_divisor & 0x00FF) | (value << 8));
-        else m_ier = value;
-        return;
-    case uart::LCR:
-        m_lcr = value;
-        return;
-    case uart::MCR:
-        m_mcr = value;
-        return;
-    default:
-        return;
+    if (m_registers.Write(static_cast<uint16_t>(port - m_base), value) == uart::RegisterFile::Effect::Transmit) {
+        Transmit(value);
     }
 }
 

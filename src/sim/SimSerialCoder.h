@@ -49,13 +49,12 @@ public:
     // Bytes that reached the line at any setting other than 9600 bit/s 8N1.
     [[nodiscard]] int GarbledCount() const { return m_garbled; }
     [[nodiscard]] uint64_t RegisterAccesses() const { return m_accesses; }
-    [[nodiscard]] uint8_t ModemControl() const { return m_mcr; }
-    [[nodiscard]] uint8_t InterruptEnable() const { return m_ier; }
+    [[nodiscard]] uint8_t ModemControl() const { return m_registers.Mcr(); }
+    [[nodiscard]] uint8_t InterruptEnable() const { return m_registers.Ier(); }
     // The line time of one character at the settings now in the registers.
     [[nodiscard]] uint64_t CharacterNs() const;
 
 private:
-    [[nodiscard]] bool Dlab() const { return (m_lcr & uart::LCR_DLAB) != 0; }
     [[nodiscard]] uint8_t LineStatus() const;
     void Access();
     void ServeLine();
@@ -68,10 +67,8 @@ private:
     Echo m_echo = Echo::Prompt;
     bool m_stuck = false;
 
-    uint16_t m_divisor = uart::DIVISOR_9600;
-    uint8_t m_lcr = 0;  // after reset: 5 data bits, which the encoder does not understand
-    uint8_t m_ier = 0;
-    uint8_t m_mcr = 0;
+    // After reset: 5 data bits, which the encoder does not understand.
+    uart::RegisterFile m_registers{uart::DIVISOR_9600, 0};
 
     std::optional<uint8_t> m_holding;
     std::optional<uint8_t> m_shift;
