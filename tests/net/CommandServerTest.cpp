@@ -135,6 +135,23 @@ TEST_F(CommandServerTest, RunsEveryLineOnceWholeAndTrimmed) {
     }
 }
 
+// A message box inside a command runs the event loop: Qt does not signal new bytes again
+// while their handler runs, so lines and the close arrive together and the close must read them.
+TEST_F(CommandServerTest, LinesThatArriveTogetherWithTheCloseAllRun) {
+    auto client = Greeted();
+    host.onExecute = [&](const std::string& line) {
+        if (line != "TA=1") return;
+        SendRaw(*client, "PI=C201\r\nENCODE\r\nPS=HELD");
+        client->disconnectFromHost();
+        QTest::qWait(100);
+    };
+    SendRaw(*client, "TA=1\r\n");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(host.executed, (Lines{"TA=1", "PI=C201", "ENCODE", "PS=HELD"}));
+    // The first line is logged when its command returns, after those run inside it.
+    EXPECT_EQ(host.log, (Lines{"PI=C201 - OK", "ENCODE - OK", "PS=HELD - OK", "TA=1 - OK"}));
+}
+
 TEST_F(CommandServerTest, ATakenPortIsTriedAgainUntilItIsFreeAndSaidOnceWhenListening) {
     server.StopListening();
     QTcpServer holder;

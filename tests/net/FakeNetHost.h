@@ -5,6 +5,7 @@
 
 #include <QTcpSocket>
 #include <QTest>
+#include <functional>
 #include <map>
 
 #include "CommandServer.h"
@@ -17,7 +18,9 @@ class FakeNetHost : public INetHost, public ILineTimer {
 public:
     // Enough of the command language to tell " - OK" from " - ERROR".
     CommandResult ExecuteCommandLine(const std::string& l) override {
-        return {executed.emplace_back(l).find('=') != l.npos || l == "ENCODE", {}};
+        executed.push_back(l);
+        if (onExecute) onExecute(l);
+        return {l.find('=') != l.npos || l == "ENCODE", {}};
     }
     void AddLogLine(const std::string& line) override { log.push_back(line); }
     void AddConnectionLine(const std::string& line) override { connections.push_back(line); }
@@ -49,6 +52,7 @@ public:
         ++timerCalls;
     }
 
+    std::function<void(const std::string&)> onExecute;  // runs inside a command, as a message box would
     Lines executed, log, connections, messages, coder, nextUpdate;
     SocketPicture picture = SocketPicture::Closed;
     Controls enabled;
