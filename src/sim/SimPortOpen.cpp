@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -9,12 +10,15 @@
 
 namespace {
 
-// The simulated interface of a long test run: it leaves each cell's write cycles in a file
-// when the server ends, so a soak can tell how the chip would wear.
-class CWearReportingPort : public CSimParallelPort {
+// The simulated interface of a long test run: while the switch file exists the interface
+// does not answer (looked at on each bus request, as a cable pulled between transfers), and
+// each cell's write cycles are left in the wear file when the server ends.
+class CLongRunPort : public CSimParallelPort {
 public:
-    explicit CWearReportingPort(std::string wearFile) : m_wearFile(std::move(wearFile)) {}
-    ~CWearReportingPort() override {
+    CLongRunPort(std::string wearFile, std::string offFile)
+        : m_wearFile(std::move(wearFile)), m_offFile(std::move(offFile)) {}
+    ~CLongRunPort() override {
+        if (m_wearFile.empty()) return;
         std::FILE* out = std::fopen(m_wearFile.c_str(), "w");
         if (out == nullptr) return;
         for (int a = 0; a < CSimEeprom::SIZE; ++a) {
@@ -22,11 +26,27 @@ public:
         }
         std::fclose(out);
     }
-    CWearReportingPort(const CWearReportingPort&) = delete;
-    CWearReportingPort& operator=(const CWearReportingPort&) = delete;
+    CLongRunPort(const CLongRunPort&) = delete;
+    CLongRunPort& operator=(const CLongRunPort&) = delete;
+
+    void PortWrite(uint16_t port, uint8_t value) override {
+        constexpr uint8_t REQUEST = 0x04;
+        if (!m_offFile.empty() && port == m_basePort && (value & REQUEST) != 0 && !m_requesting) {
+            SetInterfaceSilent(std::filesystem::exists(m_offFile));
+        }
+        if (port == m_basePort) m_requesting = (value & REQUEST) != 0;
+        CSimParallelPort::PortWrite(port, value);
+    }
+    void SetBasePort(uint16_t base) override {
+        m_basePort = base;
+        CSimParallelPort::SetBasePort(base);
+    }
 
 private:
     std::string m_wearFile;
+    std::string m_offFile;
+    uint16_t m_basePort = DEFAULT_LPT_BASE;
+    bool m_requesting = false;
 };
 
 // "seed=N,missack=P,flip=P": the chip's fault switches for a run under test; unknown or
@@ -50,9 +70,13 @@ void ApplyFaults(const char* text, CSimEeprom& chip) {
 
 PortOpenResult OpenSimPort(const std::string& file, const std::string& workDir, uint16_t basePort) {
     const char* wearFile = std::getenv("ORVANE_SIM_WEAR");
+    const char* offFile = std::getenv("ORVANE_SIM_OFF");
     std::unique_ptr<CSimParallelPort> port;
-    if (wearFile != nullptr && *wearFile != '\0') port = std::make_unique<CWearReportingPort>(wearFile);
-    else port = std::make_unique<CSimParallelPort>();
+    if ((wearFile != nullptr && *wearFile != '\0') || (offFile != nullptr && *offFile != '\0')) {
+        port = std::make_unique<CLongRunPort>(wearFile != nullptr ? wearFile : "", offFile != nullptr ? offFile : "");
+    } else {
+        port = std::make_unique<CSimParallelPort>();
+    }
     port->SetBasePort(basePort);
     if (const char* faults = std::getenv("ORVANE_SIM_FAULTS")) ApplyFaults(faults, port->Chip());
     PortOpenResult result;
