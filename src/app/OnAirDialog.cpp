@@ -84,6 +84,7 @@ COnAirDialog::COnAirDialog(QWidget* parent)
     AddRow("PS", "ps", true);
     AddRow("RT A", "rtA", true);
     AddRow("RT B", "rtB", true);
+    AddRow("RT+", "rtPlus", false);
     AddRow("Hora (CT)", "ct", true);
     AddRow("AF (MHz)", "af", true);
     AddRow("PIN", "pin", true);
@@ -133,6 +134,12 @@ void COnAirDialog::ShowReport(const std::optional<OnAirReport>& report) {
     SetField("ps", pages.empty() ? NOT_SENT : pages);
     SetField("rtA", r.radioText[0] ? Quoted(*r.radioText[0]) : NOT_SENT);
     SetField("rtB", r.radioText[1] ? Quoted(*r.radioText[1]) : NOT_SENT);
+    std::string tags;
+    const char* flags[2] = {"A: ", "B: "};
+    for (int ab = 0; ab < 2; ++ab) {
+        if (r.rtPlus[ab]) tags += (tags.empty() ? "" : "\n") + std::string(flags[ab]) + RtPlusText(*r.rtPlus[ab]);
+    }
+    SetField("rtPlus", tags.empty() ? NOT_SENT : tags);
     SetField("ct", r.clock ? ClockText(*r.clock) : NOT_SENT);
     SetField("af", AfText(r.afKhz));
     SetField("pin", r.item ? Format("dia %d %02d:%02d", r.item->day, r.item->hour, r.item->minute) : NOT_SENT);

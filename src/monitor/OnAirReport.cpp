@@ -61,6 +61,12 @@ std::string AddressList(const std::vector<int>& addresses) {
 
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
+// RDS Forum RT+ content types 1..12, the item and info types a music station uses.
+constexpr std::array<const char*, 13> RT_PLUS_NAMES = {
+    "DUMMY_CLASS",      "ITEM.TITLE",    "ITEM.ALBUM",     "ITEM.TRACKNUMBER", "ITEM.ARTIST",
+    "ITEM.COMPOSITION", "ITEM.MOVEMENT", "ITEM.CONDUCTOR", "ITEM.COMPOSER",    "ITEM.BAND",
+    "ITEM.COMMENT",     "ITEM.GENRE",    "INFO.NEWS"};
+
 void AddWarnings(const OnAirReport& report, std::vector<std::string>& lines) {
     if (!report.problem.empty()) lines.push_back("WARNING " + report.problem);
     if (!report.badRecords.empty() && report.fromCapture) {
@@ -108,6 +114,24 @@ std::string JsonRadioText(const OnAirReport& report) {
     return out + '}';
 }
 
+std::string JsonRtPlus(const OnAirReport& report) {
+    std::string out = "{";
+    const char* names[2] = {"A", "B"};
+    for (int ab = 0; ab < 2; ++ab) {
+        if (!report.rtPlus[ab]) continue;
+        const OnAirRtPlus& plus = *report.rtPlus[ab];
+        out += std::string(out.size() > 1 ? "," : "") + '"' + names[ab] + "\":{\"running\":" + JsonBool(plus.running) +
+               ",\"toggle\":" + JsonBool(plus.toggle) + ",\"tags\":[";
+        for (size_t i = 0; i < plus.tags.size(); ++i) {
+            out += Format("%s{\"content_type\":%d,\"name\":", i ? "," : "", plus.tags[i].contentType) +
+                   JsonString(RtPlusTypeName(plus.tags[i].contentType)) + ",\"text\":" + JsonString(plus.tags[i].text) +
+                   '}';
+        }
+        out += "]}";
+    }
+    return out + '}';
+}
+
 std::string JsonClock(const OnAirClock& c) {
     return Format("\"%04d-%02d-%02dT%02d:%02d:00", c.year, c.month, c.day, c.hour, c.minute) +
            OffsetText(c.offsetMinutes, ":") + '"';
@@ -120,6 +144,22 @@ std::string JsonNumbers(const std::vector<int>& numbers) {
 }
 
 }  // namespace
+
+std::string RtPlusTypeName(int contentType) {
+    if (contentType >= 0 && contentType < static_cast<int>(RT_PLUS_NAMES.size())) {
+        return RT_PLUS_NAMES[static_cast<size_t>(contentType)];
+    }
+    return "TYPE " + std::to_string(contentType);
+}
+
+std::string RtPlusText(const OnAirRtPlus& rtPlus) {
+    std::string text;
+    for (const OnAirRtPlusTag& tag : rtPlus.tags) {
+        text += (text.empty() ? "" : " ") + RtPlusTypeName(tag.contentType) + ' ' + Quoted(tag.text);
+    }
+    if (text.empty()) text = "no tags";
+    return text + (rtPlus.running ? "" : " (no item running)");
+}
 
 const char* ProgrammeTypeName(int pty) { return PTY_NAMES.at(static_cast<size_t>(pty & 0x1F)); }
 
@@ -142,6 +182,10 @@ std::vector<std::string> OnAirLines(const OnAirReport& report) {
     const char* flags[2] = {"RT A ", "RT B "};
     for (int ab = 0; ab < 2; ++ab) {
         if (report.radioText[ab]) lines.push_back(flags[ab] + Quoted(*report.radioText[ab]));
+    }
+    const char* plusFlags[2] = {"RT+ A ", "RT+ B "};
+    for (int ab = 0; ab < 2; ++ab) {
+        if (report.rtPlus[ab]) lines.push_back(plusFlags[ab] + RtPlusText(*report.rtPlus[ab]));
     }
     if (report.clock) {
         const OnAirClock& c = *report.clock;
@@ -172,6 +216,7 @@ std::string OnAirJson(const OnAirReport& report) {
         out += "\"ps\":[";
         for (size_t i = 0; i < report.psPages.size(); ++i) out += (i ? "," : "") + JsonString(report.psPages[i]);
         out += "],\"radiotext\":" + JsonRadioText(report) + ',';
+        if (report.rtPlus[0] || report.rtPlus[1]) out += "\"radiotext_plus\":" + JsonRtPlus(report) + ',';
         if (report.clock) out += "\"clock_time\":" + JsonClock(*report.clock) + ',';
         out += "\"alt_frequencies_a\":" + JsonNumbers(report.afKhz) + ',';
         if (report.item) {

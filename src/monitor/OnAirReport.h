@@ -22,6 +22,21 @@ struct OnAirItem {
     bool operator==(const OnAirItem&) const = default;
 };
 
+// One RT+ tag of a RadioText: its content type and the characters it marks.
+struct OnAirRtPlusTag {
+    int contentType = 0;
+    std::string text;
+    bool operator==(const OnAirRtPlusTag&) const = default;
+};
+
+// What the RT+ group says of the RadioText sent before it.
+struct OnAirRtPlus {
+    bool running = false;  // an item (a song) is on now
+    bool toggle = false;   // flips when the item changes
+    std::vector<OnAirRtPlusTag> tags;
+    bool operator==(const OnAirRtPlus&) const = default;
+};
+
 struct OnAirReport {
     std::optional<uint16_t> pi;  // unset: no intact group
     int pty = 0;
@@ -34,7 +49,8 @@ struct OnAirReport {
     std::optional<OnAirClock> clock;
     std::vector<int> afKhz;  // method A list, in the order sent
     std::optional<OnAirItem> item;
-    int groups = 0;                  // records taken in, intact or not
+    std::array<std::optional<OnAirRtPlus>, 2> rtPlus;  // by the A/B flag of the RadioText tagged
+    int groups = 0;                                    // records taken in, intact or not
     std::vector<int> badRecords;     // addresses of records failing a checkword (capture lines: line numbers)
     bool fromCapture = false;        // read from capture lines, not from an EEPROM
     std::vector<int> unreadRecords;  // addresses of records not read back right from the chip
@@ -46,7 +62,13 @@ struct OnAirReport {
 // The name of a programme type code (0..31), as European receivers show it.
 [[nodiscard]] const char* ProgrammeTypeName(int pty);
 
-// "PI C3A5 PTY 10 TP 1 TA 0 MS 1 DI 1", "PS ...", "RT A ...", "CT ...", "AF ...", "PIN ...",
+// The name of an RT+ content type ("ITEM.TITLE"), or "TYPE n" for one without a name here.
+[[nodiscard]] std::string RtPlusTypeName(int contentType);
+
+// "RT+ A ITEM.ARTIST \"...\" ITEM.TITLE \"...\"", with " (no item running)" when the flag is off.
+[[nodiscard]] std::string RtPlusText(const OnAirRtPlus& rtPlus);
+
+// "PI C3A5 PTY 10 TP 1 TA 0 MS 1 DI 1", "PS ...", "RT A ...", "RT+ A ...", "CT ...", "AF ...", "PIN ...",
 // and a warning line for damaged or unread records; CP1252.
 [[nodiscard]] std::vector<std::string> OnAirLines(const OnAirReport& report);
 

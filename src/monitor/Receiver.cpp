@@ -13,6 +13,8 @@ constexpr int TP_BIT = 10;
 constexpr int PTY_SHIFT = 5;
 constexpr uint8_t RADIOTEXT_END = 0x0D;  // carriage return ends a RadioText early (IEC 62106 3.1.5.3)
 constexpr int MINUTES_PER_DAY = 1440;
+constexpr uint16_t RT_PLUS_AID = 0x4BD7;  // RT+ application identification (RDS Forum)
+constexpr int FIRST_APPLICATION_GROUP_TYPE = 5;
 
 // AF codes of method A (IEC 62106 3.2.1.6.1).
 constexpr uint8_t AF_FIRST_FM = 1;
@@ -93,7 +95,11 @@ void CReceiver::Feed(const ReceivedGroup& group, int address) {
     m_report.pi = group.info[0];
     m_report.tp = (block2 >> TP_BIT & 1) != 0;
     m_report.pty = block2 >> PTY_SHIFT & 0x1F;
-    if ((block2 >> VERSION_B_BIT & 1) != 0) return;  // version B groups carry nothing we show
+    if (block2 >> VERSION_B_BIT == m_rtPlusGroup) {
+        TakeRtPlus(block2, group.info[2], group.info[3]);
+        return;
+    }
+    if ((block2 >> VERSION_B_BIT & 1) != 0) return;  // version B groups carry nothing else we show
     switch (block2 >> GROUP_TYPE_SHIFT) {
     case 0:
         TakePs(block2, group.info[2], group.info[3]);
@@ -103,6 +109,9 @@ void CReceiver::Feed(const ReceivedGroup& group, int address) {
         break;
     case 2:
         TakeRadioText(block2, group.info[2], group.info[3]);
+        break;
+    case 3:
+        TakeAnnouncement(block2, group.info[3]);
         break;
     case 4:
         TakeClock(block2, group.info[2], group.info[3]);
@@ -158,6 +167,26 @@ void CReceiver::TakeRadioText(uint16_t block2, uint16_t block3, uint16_t block4)
                                           static_cast<uint8_t>(block4 >> 8), static_cast<uint8_t>(block4 & 0xFF)};
     std::copy(chars.begin(), chars.end(), m_radioText[ab].begin() + std::ptrdiff_t{segment} * 4);
     m_radioTextSegments[ab] = static_cast<uint16_t>(m_radioTextSegments[ab] | 1u << segment);
+    m_lastRadioTextAb = ab;
+}
+
+// Group 3A: block 2 names the group an application uses, block 4 the application.
+void CReceiver::TakeAnnouncement(uint16_t block2, uint16_t block4) {
+    // Only the types open to applications: an announcement cannot take over PS or RadioText.
+    const int group = block2 & 0x1F;
+    if (block4 == RT_PLUS_AID && group >> 1 >= FIRST_APPLICATION_GROUP_TYPE) m_rtPlusGroup = group;
+}
+
+// The RT+ group: toggle and running bits, then two tags of content type, start and length
+// marker; the markers give the length less one, and content type 0 is no tag.
+void CReceiver::TakeRtPlus(uint16_t block2, uint16_t block3, uint16_t block4) {
+    if (m_lastRadioTextAb < 0) return;  // tags without a RadioText to point into
+    RawTags raw;
+    raw.toggle = (block2 >> 4 & 1) != 0;
+    raw.running = (block2 >> 3 & 1) != 0;
+    raw.tags[0] = {(block2 & 7) << 3 | block3 >> 13, block3 >> 7 & 0x3F, (block3 >> 1 & 0x3F) + 1};
+    raw.tags[1] = {(block3 & 1) << 5 | block4 >> 11, block4 >> 5 & 0x3F, (block4 & 0x1F) + 1};
+    m_rtPlus[static_cast<size_t>(m_lastRadioTextAb)] = raw;
 }
 
 void CReceiver::TakeClock(uint16_t block2, uint16_t block3, uint16_t block4) {
@@ -181,6 +210,17 @@ void CReceiver::TakeItem(uint16_t block4) {
     m_report.item = OnAirItem{day, block4 >> 6 & 0x1F, block4 & 0x3F};
 }
 
+OnAirRtPlus CReceiver::TaggedParts(const RawTags& raw, const std::string& radioText) {
+    OnAirRtPlus rtPlus{raw.running, raw.toggle, {}};
+    for (const auto& [type, start, length] : raw.tags) {
+        if (type == 0) continue;
+        // A tag reaching past the text the receiver holds shows what there is of it.
+        const auto from = std::min<size_t>(static_cast<size_t>(start), radioText.size());
+        rtPlus.tags.push_back({type, radioText.substr(from, static_cast<size_t>(length))});
+    }
+    return rtPlus;
+}
+
 OnAirReport CReceiver::Report() const {
     OnAirReport report = m_report;
     report.psPages = PagesInLoopOrder(m_pagesSent);
@@ -193,6 +233,7 @@ OnAirReport CReceiver::Report() const {
             // A segment never received shows as blanks, as on a receiver still filling its text.
             text += (m_radioTextSegments[ab] >> (i / 4) & 1) != 0 ? ShownChar(code) : ' ';
         }
+        if (m_rtPlus[ab]) report.rtPlus[ab] = TaggedParts(*m_rtPlus[ab], text);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         report.radioText[ab] = text;
     }

@@ -3,10 +3,12 @@
 //   CReceiver receiver;
 //   receiver.Feed(group, address);   // once per record; address names a damaged one
 //   OnAirReport report = receiver.Report();
-// It decodes groups 0A, 1A, 2A and 4A; other types are counted and passed over.
+// It decodes groups 0A, 1A, 2A and 4A, and RT+ in the group a 3A announces; other types are
+// counted and passed over.
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,16 @@ private:
     void TakeRadioText(uint16_t block2, uint16_t block3, uint16_t block4);
     void TakeClock(uint16_t block2, uint16_t block3, uint16_t block4);
     void TakeItem(uint16_t block4);
+    void TakeAnnouncement(uint16_t block2, uint16_t block4);
+    void TakeRtPlus(uint16_t block2, uint16_t block3, uint16_t block4);
+    struct RawTags;
+    [[nodiscard]] static OnAirRtPlus TaggedParts(const RawTags& raw, const std::string& radioText);
+
+    // The tags as sent: type, start, length; applied to the RadioText when the report is made.
+    struct RawTags {
+        bool running = false, toggle = false;
+        std::array<std::array<int, 3>, 2> tags{};
+    };
 
     OnAirReport m_report;
     std::array<uint8_t, 8> m_page{};  // RDS codes of the page being received
@@ -36,6 +48,9 @@ private:
     bool m_afFollowsLowFrequency = false;
     std::array<std::array<uint8_t, 64>, 2> m_radioText{};
     std::array<uint16_t, 2> m_radioTextSegments{};  // bit n: segment n received
+    int m_lastRadioTextAb = -1;                     // the A/B flag of the last RadioText group
+    int m_rtPlusGroup = -1;                         // type and version (block 2 bits 15..11) of the RT+ group
+    std::array<std::optional<RawTags>, 2> m_rtPlus;
 };
 
 // The PS pages in the order a listener sees them change: a page sent again at once shows no

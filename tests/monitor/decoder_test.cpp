@@ -145,6 +145,43 @@ TEST(RadioText, BothFlagsEndAtCarriageReturn) {
     EXPECT_EQ(report.radioText[1], std::optional<std::string>("    abcd"));
 }
 
+// "Agora: Artist X - Titles" on flag B in six 2B segments, as a receiver would collect it.
+std::vector<Words> TaggedRadioText() {
+    const std::string text = "Agora: Artist X - Titles";
+    std::vector<Words> groups;
+    for (uint16_t segment = 0; segment < 6; ++segment) {
+        const auto at = [&](size_t i) { return static_cast<uint16_t>(static_cast<uint8_t>(text[segment * 4 + i])); };
+        groups.push_back({0xC3A5, static_cast<uint16_t>(0x2010 | segment), static_cast<uint16_t>(at(0) << 8 | at(1)),
+                          static_cast<uint16_t>(at(2) << 8 | at(3))});
+    }
+    return groups;
+}
+
+TEST(RtPlus, WorkedTagGroupMarksArtistAndTitleOfTheRadioTextBeforeIt) {
+    // 3A announcing RT+ (AID 4BD7) in 11A, then the worked 11A: running, toggled, ITEM.ARTIST
+    // from 7 for 8 characters and ITEM.TITLE from 18 for 6.
+    const Words announce{0xC3A5, 0x3016, 0x0000, 0x4BD7}, tags{0xC3A5, 0xB018, 0x838E, 0x0A45};
+    std::vector<Words> groups = TaggedRadioText();
+    groups.push_back(announce);
+    groups.push_back(tags);
+    const OnAirReport report = Decode(groups);
+    EXPECT_FALSE(report.rtPlus[0].has_value());
+    ASSERT_TRUE(report.rtPlus[1].has_value());
+    EXPECT_EQ(*report.rtPlus[1], (OnAirRtPlus{true, true, {{4, "Artist X"}, {1, "Titles"}}}));
+    const std::vector<std::string> lines = OnAirLines(report);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "RT+ B ITEM.ARTIST \"Artist X\" ITEM.TITLE \"Titles\"");
+
+    // Tags before any announcement are an unknown group; an announcement cannot claim group 2A.
+    groups = TaggedRadioText();
+    groups.push_back(tags);
+    groups.push_back({0xC3A5, 0x3004, 0x0000, 0x4BD7});
+    groups.push_back({0xC3A5, 0x2010, 0x5858, 0x5858});
+    const OnAirReport unannounced = Decode(groups);
+    EXPECT_FALSE(unannounced.rtPlus[1].has_value());
+    EXPECT_EQ(unannounced.radioText[1], std::optional<std::string>("XXXXa: Artist X - Titles"));
+}
+
 TEST(Charset, EveryRdsCodeReadsBackAsTheTestReceiverShowsIt) {
     // The test receiver's own table gives the character; where CP1252 has it, ours must agree.
     for (int code = 0x20; code < 0x100; ++code) {

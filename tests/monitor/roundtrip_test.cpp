@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "Cp1252.h"
@@ -111,6 +112,25 @@ TEST(RoundTrip, RandomStationsComeBackAsTheyWentIn) {
         EXPECT_EQ(*report.clock, (OnAirClock{s.year, s.month, s.day, s.hour, s.minute, s.offsetMinutes}));
         EXPECT_TRUE(report.badRecords.empty());
     }
+}
+
+TEST(RoundTrip, RtPlusTagsTheTitleTheStationPlays) {
+    CFixedClock clock(CFixedClock::FromLocal(2026, 12, 7, 21, 0, 0, 0));
+    CRdsModel model(clock);
+    for (const char* line : {"PI=8A51", "TXT0=\"Orvane FM\"", "TXT1=\"Agora: %TITLE%\"", "RTPLUS=1"}) {
+        ASSERT_EQ(model.ExecuteCommand(line).executed, 1) << line;
+    }
+    model.SetRtTitle("In\xEAs Tavares - Can\xE7\xE3o da Ribeira");
+    model.Rebuild();
+    const OnAirReport report = DecodeContent(Content(model));
+    EXPECT_EQ(report.radioText[1], std::optional<std::string>("Agora: In\xEAs Tavares - Can\xE7\xE3o da Ribeira"));
+    ASSERT_TRUE(report.rtPlus[1].has_value());
+    std::map<int, std::string> byType;
+    for (const OnAirRtPlusTag& tag : report.rtPlus[1]->tags) byType[tag.contentType] = tag.text;
+    EXPECT_EQ(byType, (std::map<int, std::string>{{1, "Can\xE7\xE3o da Ribeira"}, {4, "In\xEAs Tavares"}}));
+    EXPECT_TRUE(report.rtPlus[1]->running);
+    ASSERT_TRUE(report.rtPlus[0].has_value());  // the fixed text is sent with empty tags
+    EXPECT_TRUE(report.rtPlus[0]->tags.empty());
 }
 
 TEST(DamagedRecords, OneFlippedBitHidesThatRecordAndNamesItsAddress) {
