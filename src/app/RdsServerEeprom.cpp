@@ -111,4 +111,5 @@ void CRdsServerDlg::EraseEeprom() {
     const EraseReport report = m_mirror.EraseEeprom();
     LogStorageFault();
     if (const std::string line = VerifyFailedLine(report.verifyFailed); !line.empty()) AddLog(line);
+    ReportOnAir();  // the station is off air now, not at the next sync
 }

@@ -1,5 +1,5 @@
-// The monitor in the controller: what the chip sends after the first read and after each
-// sync that changed it, a chip that does not keep the image, and the headless server's
+// The monitor in the controller: what the chip sends after the first read, after each
+// sync that changed it and after an erase, a chip that does not keep the image, and the headless server's
 // "[onair] " lines after a client changed the PS over TCP.
 
 #include <QProcess>
@@ -58,6 +58,13 @@ TEST_F(OnAir, FirstReadAndEveryChangingSyncAreShownOnce) {
     Ticks(15);
     ASSERT_EQ(view.onAir.size(), 3u);
     EXPECT_EQ(view.onAir[2].psPages, std::vector<std::string>{"NOVO    "});
+    // An erase takes the station off air at once, and the next full sync brings it back.
+    dlg->EraseEeprom();
+    ASSERT_EQ(view.onAir.size(), 4u);
+    EXPECT_NE(view.onAir[3].problem.find("blank or erased"), std::string::npos);
+    Ticks(15);
+    ASSERT_EQ(view.onAir.size(), 5u);
+    EXPECT_EQ(view.onAir[4].psPages, std::vector<std::string>{"NOVO    "});
     for (const std::string& line : view.allLog) EXPECT_EQ(line.rfind("O que est\xE1 no ar", 0), std::string::npos);
 }
 
