@@ -41,6 +41,9 @@ StatusOnAir OnAirFields(const OnAirReport& report) {
     fields.pi = report.pi;
     fields.psPages = report.psPages;
     fields.radioText = report.radioText;
+    for (size_t ab = 0; ab < 2; ++ab) {
+        if (report.rtPlus[ab]) fields.rtPlus[ab] = RtPlusText(*report.rtPlus[ab]);
+    }
     if (report.clock) fields.clock = ClockText(*report.clock);
     fields.afKhz = report.afKhz;
     return fields;

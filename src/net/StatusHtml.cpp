@@ -37,6 +37,10 @@ std::string OnAirSection(const std::optional<StatusOnAir>& onAir) {
         const std::string id = "rt" + std::to_string(i);
         h += "<p>RT " + std::string(i == 0 ? "A" : "B") + " <span id=\"" + id + "\" class=\"rt\">" +
              (text ? H(*text) : Absent("n&atilde;o enviado")) + "</span></p>";
+        if (const auto& tags = onAir->rtPlus[static_cast<size_t>(i)]) {
+            h += "<p>RT+ " + std::string(i == 0 ? "A" : "B") + " <span id=\"rtplus" + std::to_string(i) +
+                 "\" class=\"rt\">" + H(*tags) + "</span></p>";
+        }
     }
     h += "<p>CT <span id=\"clock\">" + (onAir->clock ? H(*onAir->clock) : Absent("n&atilde;o enviado")) + "</span></p>";
     h += "<p>AF <span id=\"af\">";

@@ -51,6 +51,9 @@ QJsonValue OnAirJson(const std::optional<StatusOnAir>& onAir) {
     QJsonArray texts;
     for (const auto& text : onAir->radioText) texts.append(text ? QJsonValue(Text(*text)) : QJsonValue::Null);
     o["radioText"] = texts;
+    QJsonArray tags;
+    for (const auto& text : onAir->rtPlus) tags.append(text ? QJsonValue(Text(*text)) : QJsonValue::Null);
+    o["rtPlus"] = tags;
     o["clock"] = onAir->clock ? QJsonValue(Text(*onAir->clock)) : QJsonValue::Null;
     QJsonArray af;
     for (const int khz : onAir->afKhz) af.append(khz);

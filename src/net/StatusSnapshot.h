@@ -13,6 +13,7 @@ struct StatusOnAir {
     std::optional<uint16_t> pi;                           // unset: no intact group
     std::vector<std::string> psPages;                     // 8 characters each, in loop order
     std::array<std::optional<std::string>, 2> radioText;  // by the A/B flag; unset when not sent
+    std::array<std::optional<std::string>, 2> rtPlus;     // that RadioText's RT+ tags, as one line
     std::optional<std::string> clock;                     // "2026-12-07 17:45 +01:00"
     std::vector<int> afKhz;                               // alternative frequencies in kHz
 };

@@ -102,6 +102,7 @@ TEST(StatusJson, OnAirFieldsAndTheLastSync) {
     onAir.pi = 0xC201;
     onAir.psPages = {"ORVANE  ", "CAN\xC7\xC3O  "};  // CP1252 "CANÇÃO"
     onAir.radioText[1] = "Agora: m\xFAsica";
+    onAir.rtPlus[1] = "ITEM.TITLE \"m\xFAsica\"";
     onAir.afKhz = {97400, 101200};
     s.onAir = onAir;
     s.lastSync = StatusSync{"2026-12-07 10:00:15", 117, 2};
@@ -114,6 +115,8 @@ TEST(StatusJson, OnAirFieldsAndTheLastSync) {
     EXPECT_EQ(air["ps"].toArray(), QJsonArray({"ORVANE  ", QString::fromUtf8("CANÇÃO  ")}));
     EXPECT_TRUE(air["radioText"][0].isNull());
     EXPECT_EQ(air["radioText"][1].toString(), QString::fromUtf8("Agora: música"));
+    EXPECT_TRUE(air["rtPlus"][0].isNull());
+    EXPECT_EQ(air["rtPlus"][1].toString(), QString::fromUtf8("ITEM.TITLE \"música\""));
     EXPECT_TRUE(air["clock"].isNull());
     EXPECT_EQ(air["afKhz"].toArray(), QJsonArray({97400, 101200}));
     EXPECT_EQ(o["lastSync"]["bytesChanged"].toInt(), 117);
@@ -144,4 +147,9 @@ TEST(StatusHtml, TextsAreEscapedAndConvertedAndMissingFieldsSaySo) {
     EXPECT_NE(withAir.find("<span class=\"ps\">A&lt;B&gt;    </span>"), std::string::npos);
     EXPECT_NE(withAir.find("x&#39;y"), std::string::npos);
     EXPECT_EQ(withAir.find("on-air-absent"), std::string::npos);
+    EXPECT_EQ(withAir.find("rtplus"), std::string::npos);  // no RT+ line for a text sent without tags
+    onAir.rtPlus[0] = "ITEM.ARTIST \"<x>\"";
+    s.onAir = onAir;
+    EXPECT_NE(StatusHtml(s).find("<span id=\"rtplus0\" class=\"rt\">ITEM.ARTIST &quot;&lt;x&gt;&quot;</span>"),
+              std::string::npos);
 }
