@@ -12,11 +12,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kClock = CI2cPort::DEFAULT_CLOCK_DELAY;
 
 struct RecordingSim : CSimParallelPort {
@@ -88,13 +86,6 @@ std::string Encode(const std::vector<std::string>& lines) {
     return out;
 }
 
-Bytes MakeImage(int records) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    uint32_t x = 3;
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
 // A run of syncs and an erase on a 48-byte EEPROM (one and a half pages): a first image on a
 // blank chip, bytes changed on both sides of the page boundary, a quiet sync, an unanswered
 // write, a shrink, a forced sync, the erase.
@@ -109,7 +100,7 @@ std::string Record(bool poll) {
     (void)mirror.ReadEeprom();
     sim.recording = true;
 
-    const Bytes three = MakeImage(3);
+    const Bytes three = MakeImage(3, 3);
     Bytes changed = three;
     for (const int i : {0, 28, 29, 31}) changed[static_cast<size_t>(i)] ^= 0x21;
     (void)mirror.SyncEeprom(three.data(), static_cast<int>(three.size()));
