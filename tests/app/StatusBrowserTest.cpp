@@ -26,12 +26,6 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-int FreePort() {
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    return probe.serverPort();
-}
-
 class StatusOfTheRealServer : public ServerFixture {
 protected:
     void TearDown() override {

@@ -15,12 +15,6 @@
 namespace {
 
 // A port nobody listens on just now, for a DEF.INI that must name one.
-int FreePort() {
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    return probe.serverPort();
-}
-
 QStringList Strings(const QJsonValue& array) {
     QStringList out;
     for (const QJsonValue& v : array.toArray()) out << v.toString();
