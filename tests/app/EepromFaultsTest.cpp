@@ -11,10 +11,6 @@ using EepromFaults = ServerFixture;
 const std::string SYNCING = QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n";
 const std::string STATION = "PI=C201\nPSN=\"RADIO XX\"\nGROUP4A=01\n";
 
-long CountStarting(const std::vector<std::string>& log, const std::string& prefix) {
-    return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-}
-
 int CountState(const CEepromMirror& mirror, int length, uint8_t state) {
     int n = 0;
     for (int a = 0; a < length; ++a) n += mirror.State(a) == state ? 1 : 0;
@@ -68,7 +64,7 @@ TEST_F(EepromFaults, AFileThatStopsTakingWritesIsLoggedOncePerStretchAndItsBytes
     Write("RDS.TXT", STATION);
     Start();
     Ticks(15);
-    ASSERT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 1);
+    ASSERT_EQ(CountLogStarting("EEPROM sincronizada"), 1);
     const int length = 2 + dlg->Model().GetImageLength();
 
     std::filesystem::remove(file);
@@ -79,13 +75,13 @@ TEST_F(EepromFaults, AFileThatStopsTakingWritesIsLoggedOncePerStretchAndItsBytes
         EXPECT_GT(CountState(dlg->Mirror(), length, EeState::VERIFY_FAILED), 0) << minute;
     }
     EXPECT_EQ(CountLog(fault), 1);
-    EXPECT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 1);
+    EXPECT_EQ(CountLogStarting("EEPROM sincronizada"), 1);
 
     std::filesystem::remove(file);
     clock.Set(CFixedClock::FromLocal(2024, 5, 17, 14, 33, 0, 60));
     Ticks(15);
     EXPECT_EQ(CountState(dlg->Mirror(), length, EeState::VERIFY_FAILED), 0);
-    EXPECT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 2);
+    EXPECT_EQ(CountLogStarting("EEPROM sincronizada"), 2);
 
     std::filesystem::remove(file);  // a second stretch is told again
     std::filesystem::create_directory(file);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QTcpSocket>
+#include <QTest>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -128,6 +131,15 @@ protected:
         dlg->InitMainWindow();
     }
     long CountLog(const std::string& line) const { return std::count(view.allLog.begin(), view.allLog.end(), line); }
+    [[nodiscard]] long CountLogStarting(const std::string& prefix) const {
+        return std::count_if(view.allLog.begin(), view.allLog.end(),
+                             [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    }
+    // A client of the command port, once its connection stands; bounded so a stuck server fails.
+    [[nodiscard]] bool Connect(QTcpSocket& client) const {
+        client.connectToHost("127.0.0.1", static_cast<quint16>(dlg->BoundPort()));
+        return QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 10000);
+    }
 
     CRecordingView view;
     CSimParallelPort* sim = nullptr;
