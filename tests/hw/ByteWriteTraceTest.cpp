@@ -17,40 +17,17 @@
 namespace {
 constexpr uint32_t kClock = CI2cPort::DEFAULT_CLOCK_DELAY;
 
-struct RecordingSim : CSimParallelPort {
-    uint8_t PortRead(uint16_t port) override {
-        const uint8_t value = CSimParallelPort::PortRead(port);
-        if (recording) events.push_back({'r', port, value});
-        return value;
-    }
-    void PortWrite(uint16_t port, uint8_t value) override {
-        if (recording) events.push_back({'w', port, value});
-        CSimParallelPort::PortWrite(port, value);
-    }
-    void Spin(uint32_t count) override {
-        if (recording) events.push_back({'s', 0, count});
-        CSimParallelPort::Spin(count);
-    }
-    struct Event {
-        char kind;
-        uint16_t port;
-        uint32_t value;
-    };
-    std::vector<Event> events;
-    bool recording = false;
-};
-
 std::string Hex(uint32_t value) {
     char text[12];
     std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
     return text;
 }
 
-std::vector<std::string> TransactionLines(const std::vector<RecordingSim::Event>& events) {
+std::vector<std::string> TransactionLines(const std::vector<TracedSim::Event>& events) {
     std::vector<std::string> lines(1);
     uint32_t lastWrite = 0;
     for (size_t i = 0; i < events.size(); ++i) {
-        const RecordingSim::Event& e = events[i];
+        const TracedSim::Event& e = events[i];
         std::string& line = lines.back();
         if (e.kind == 'r') {
             line += e.port == DEFAULT_LPT_BASE ? "r" : (e.value & 0x80) != 0 ? "h" : "l";
@@ -90,7 +67,7 @@ std::string Encode(const std::vector<std::string>& lines) {
 // blank chip, bytes changed on both sides of the page boundary, a quiet sync, an unanswered
 // write, a shrink, a forced sync, the erase.
 std::string Record(bool poll) {
-    RecordingSim sim;
+    TracedSim sim;
     CI2cPort bus(&sim);
     bus.SetPollWrite(poll ? 1 : 0);
     CSilentEepromView view;
@@ -98,7 +75,7 @@ std::string Record(bool poll) {
     mirror.SetEepromSize(48);
     mirror.SetWriteMode(WriteMode::Byte);
     (void)mirror.ReadEeprom();
-    sim.recording = true;
+    sim.events.clear();  // the trace starts after the first read
 
     const Bytes three = MakeImage(3, 3);
     Bytes changed = three;

@@ -1,6 +1,7 @@
 #pragma once
-// The simulated interface and X24C32 behind a bus master and the transfers, wired as the
-// server does, with a quiet window; every write cycle the chip completes is recorded.
+// The simulated interface and X24C32 as the bus and EEPROM tests drive them: test images, an
+// interface that writes down every register access, and the chip behind a bus master and the
+// transfers wired as the server does, with every write cycle the chip completes recorded.
 
 #include <algorithm>
 #include <functional>
@@ -25,6 +26,34 @@ inline int CountOf(const uint8_t* chip) { return chip[0] | chip[1] << 8; }
 inline bool Holds(const uint8_t* chip, const Bytes& image) {
     return CountOf(chip) == int(image.size()) / RECORD_BYTES && std::equal(image.begin(), image.end(), chip + 2);
 }
+
+// The simulated interface, writing down every register access and every wait.
+struct TracedSim : CSimParallelPort {
+    struct Event {
+        char kind;
+        uint16_t port;
+        uint32_t value;
+    };  // 'r'ead, 'w'rite or 's'pin
+    uint8_t PortRead(uint16_t port) override {
+        events.push_back({'r', port, CSimParallelPort::PortRead(port)});
+        return events.back().value;
+    }
+    void PortWrite(uint16_t port, uint8_t value) override {
+        events.push_back({'w', port, value});
+        CSimParallelPort::PortWrite(port, value);
+    }
+    void Spin(uint32_t count) override {
+        events.push_back({'s', 0, count});
+        CSimParallelPort::Spin(count);
+    }
+    [[nodiscard]] std::vector<uint32_t> Of(char kind, uint16_t port = 0) const {
+        std::vector<uint32_t> values;
+        for (const Event& e : events)
+            if (e.kind == kind && e.port == port) values.push_back(e.value);
+        return values;
+    }
+    std::vector<Event> events;
+};
 
 struct ChipRig {
     // A blank chip, read whole.
