@@ -102,6 +102,5 @@ TEST_F(EepromFaults, AReadOnlyContentFileEndsTheRunWithAMessageNamingItAndItsCau
     EXPECT_EQ(view.messages[0].caption, "Ficheiro da EEPROM simulada recusado.");
     EXPECT_NE(view.messages[0].text.find(file + ": read-only file"), std::string::npos) << view.messages[0].text;
     EXPECT_EQ(view.exitCodes, std::vector<int>{1});
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(CSimEeprom::SIZE, '\x11'));
+    EXPECT_EQ(ReadFile(file), std::string(CSimEeprom::SIZE, '\x11'));
 }

@@ -88,6 +88,12 @@ inline BusOpener SimBusOpener(const std::string& eepromFile, CSimParallelPort** 
     };
 }
 
+// The whole of a file; empty if it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 // A station folder in a temporary directory and the controller that runs it, ticked by hand.
 class StationFixture : public ::testing::Test {
 protected:
@@ -102,10 +108,7 @@ protected:
     void Write(const std::string& name, const std::string& s) {
         std::ofstream(dir + '/' + name, std::ios::binary) << s;
     }
-    [[nodiscard]] std::string Read(const std::string& name) const {
-        std::ifstream in(dir + '/' + name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    [[nodiscard]] std::string Read(const std::string& name) const { return ReadFile(dir + '/' + name); }
     void Ticks(int count) {
         while (count-- > 0) dlg->OnTick();
     }

@@ -8,11 +8,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTcpServer>
 
 #include <signal.h>
-
-#include <iterator>
 
 #include "HttpExchange.h"
 #include "ServerFixture.h"
@@ -20,11 +17,6 @@
 namespace {
 
 constexpr int kBoundMs = 60000;  // bounds a stuck child; nothing here is a speed check
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 class StatusOfTheRealServer : public ServerFixture {
 protected:
