@@ -78,8 +78,8 @@ TEST_F(StatusOfTheRealServer, HeadlessChromiumShowsThePsAndRadioTextOnAir) {
 
     QProcess browser;
     browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                             "--window-size=900,1200", "--screenshot=" ORVANE_STATUS_SCREENSHOT, "--dump-dom",
-                             QString("http://127.0.0.1:%1/").arg(webPort)});
+                             "--window-size=900,1200", QString("--screenshot=") + ORVANE_STATUS_SCREENSHOT,
+                             "--dump-dom", QString("http://127.0.0.1:%1/").arg(webPort)});
     ASSERT_TRUE(browser.waitForFinished(kBoundMs));
     const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
     ASSERT_TRUE(dom.contains("</html>")) << browser.readAllStandardError().toStdString();
