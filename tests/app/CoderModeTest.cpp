@@ -25,9 +25,7 @@ protected:
             opened.description = "sim";
             return opened;
         };
-        Write("DEF.INI", QUIET_PORT + settings);
-        Write("RDS.TXT", "PI=1234\n");
-        Start();
+        StartWithFiles(QUIET_PORT + settings, "PI=1234\n");
     }
     // One receive from a client on 127.0.0.1, then the loop runs until settled() holds.
     void SendFromClient(const QByteArray& bytes, const std::function<bool()>& settled) {

@@ -23,9 +23,7 @@ TEST_F(EepromFaults, ASizeBeyondTheChipIsNamedAndTheReadRecoversOnceTheSettingIs
     // byte from its bit 1, so bit 12 lands on the 1 of 0xA0: 0x1000..0x1FFF answer as
     // 0x0000..0x0FFF do. Bit 13 makes 0xE0, which no EEPROM answers: the run starts at 0x2000.
     const std::string failed = "EEPROM: erro de leitura a partir de 0x2000 (EEPROMSIZE maior do que a EEPROM?)";
-    Write("DEF.INI", SYNCING);
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING, STATION);
     dlg->OnTick();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("0x2000"), std::string::npos);
@@ -60,9 +58,7 @@ TEST_F(EepromFaults, AFileThatStopsTakingWritesIsLoggedOncePerStretchAndItsBytes
         "EEPROM: conte\xFA"
         "do n\xE3o guardado: " +
         file + ": Is a directory";
-    Write("DEF.INI", SYNCING + "[RDS]EEPROMSIZE=1000\n");
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING + "[RDS]EEPROMSIZE=1000\n", STATION);
     Ticks(15);
     ASSERT_EQ(CountLogStarting("EEPROM sincronizada"), 1);
     const int length = 2 + dlg->Model().GetImageLength();

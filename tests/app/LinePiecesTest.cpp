@@ -26,9 +26,7 @@ protected:
 }  // namespace
 
 TEST_F(LinePieces, ALineInTwoPiecesFiftyMillisecondsApartRunsOnceWhole) {
-    Write("DEF.INI", QUIET_PORT);
-    Write("RDS.TXT", "PI=C201\n");
-    Start();
+    StartWithFiles(QUIET_PORT, "PI=C201\n");
     ASSERT_GT(dlg->BoundPort(), 0);
     QTcpSocket client;
     ASSERT_TRUE(Connect(client));

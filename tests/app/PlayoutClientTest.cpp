@@ -4,9 +4,8 @@
 #include "ServerFixture.h"
 
 TEST_F(ServerFixture, TextFromAPlayoutClientIsOnTheChipAfterTheNextSync) {
-    Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n[RDS]REPLY=PLUS\n");
-    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO|%TITLE%\"\nTXT1=\"%TITLE%\"\nRTPLUS=01\n.ASYNCLOAD\n");
-    Start();
+    StartWithFiles(QUIET_PORT + "[RDS]EEPROMSIZE=1000\n[RDS]REPLY=PLUS\n",
+                   "PI=C201\nPSN=\"RADIO|%TITLE%\"\nTXT1=\"%TITLE%\"\nRTPLUS=01\n.ASYNCLOAD\n");
     Ticks(1);  // the first read
     ASSERT_TRUE(dlg->IsHardwareReady());
     Ticks(dlg->TicksUntilSync());  // the chip in step with the station's image

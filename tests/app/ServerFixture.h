@@ -128,6 +128,12 @@ protected:
         }
         StartWith("sim", SimBusOpener(dir + "/eeprom.sim", &sim));
     }
+    // DEF.INI and RDS.TXT as given, then the simulated interface.
+    void StartWithFiles(const std::string& settings, const std::string& commands) {
+        Write("DEF.INI", settings);
+        Write("RDS.TXT", commands);
+        Start();
+    }
     void StartWith(const std::string& busName, BusOpener opener) {
         dlg = std::make_unique<CRdsServerDlg>(view, clock,
                                               ServerEnvironment{dir, busName, "sim", std::move(opener), coderOpener});

@@ -147,9 +147,7 @@ TEST_F(StatusPage, ATakenPortIsLoggedAndTheStationRunsOn) {
 }
 
 TEST_F(StatusPage, WithoutTheKeyNothingListens) {
-    Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");
-    Write("RDS.TXT", STATION_FILE);
-    Start();
+    StartWithFiles(QUIET_PORT + "[RDS]EEPROMSIZE=1000\n", STATION_FILE);
     Ticks(1);
     EXPECT_EQ(dlg->StatusPort(), 0);
     EXPECT_EQ(std::count_if(view.allLog.begin(), view.allLog.end(),
