@@ -3,69 +3,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-#include "ConsoleView.h"
-#include "RdsServerDlg.h"
-#include "SimPortOpen.h"
-
-namespace fs = std::filesystem;
+#include "BenchStation.h"
 
 namespace {
 
-// The console view without its output, so the figures are the controller's alone.
-class CSilentView : public CConsoleView {
-public:
-    void AddLine(ServerList, const std::string&) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void StartTickTimer(int) override {}
-    void StopTickTimer() override {}
-    void EndRun(int) override {}
-};
-
-struct Station {
-    Station() {
-        std::string pattern = (fs::temp_directory_path() / "orvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        for (const char* name : {"DEF.INI", "RDS.TXT", "STATUS.HTM"}) {
-            fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "demo" / name, dir / name);
-        }
-        std::ofstream(dir / "DEF.INI", std::ios::app) << "\n[RDS]PORT=0\n";
-        ServerEnvironment env;
-        env.workDir = dir.string();
-        env.openBus = [](uint16_t base) { return OpenSimPort("", "", base); };
-        dlg = std::make_unique<CRdsServerDlg>(view, clock, env);
-        dlg->InitMainWindow();
-        dlg->OnTick();  // title and the first EEPROM read
-    }
-    ~Station() {
-        dlg.reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir;
-    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
-    CSilentView view;
-    std::unique_ptr<CRdsServerDlg> dlg;
-};
-
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 void BM_OrdinaryTick(benchmark::State& state) {
     App();
-    Station station;
+    BenchStation station;
     // One iteration is the fourteen ordinary ticks between two syncs; the sync stays outside.
     constexpr int kOrdinaryTicks = CRdsServerDlg::SYNC_TICKS - 1;
     for (auto _ : state) {
@@ -81,7 +25,7 @@ BENCHMARK(BM_OrdinaryTick);
 
 void BM_FifteenthTick(benchmark::State& state) {
     App();
-    Station station;
+    BenchStation station;
     for (auto _ : state) {
         state.PauseTiming();
         while (station.dlg->TicksUntilSync() > 1) station.dlg->OnTick();

@@ -13,18 +13,11 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchStation.h"
 #include "CommandServer.h"
 #include "RdsModel.h"
 
 namespace {
-
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "orvane-bench-net";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
 
 // The controller's part, reduced to the real model and a counted log.
 class BenchHost : public INetHost {

@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
@@ -17,19 +16,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "ConsoleView.h"
-#include "RdsServerDlg.h"
-#include "SimPortOpen.h"
+#include "BenchStation.h"
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -37,54 +29,12 @@ namespace {
 constexpr int kClients = 200;
 constexpr int kTickMs = 50;
 
-class CSilentView : public CConsoleView {
-public:
-    void AddLine(ServerList, const std::string&) override {}
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    void StartTickTimer(int) override {}
-    void StopTickTimer() override {}
-    void EndRun(int) override {}
-};
-
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
+// A port that was free a moment ago, for the status page, which listens only where it is told.
+int FreePort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) std::abort();
+    return probe.serverPort();
 }
-
-struct Station {
-    Station() {
-        std::string pattern = (fs::temp_directory_path() / "orvane-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        dir = pattern;
-        for (const char* name : {"DEF.INI", "RDS.TXT", "STATUS.HTM"}) {
-            fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "demo" / name, dir / name);
-        }
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0)) std::abort();
-        const int port = probe.serverPort();
-        probe.close();
-        std::ofstream(dir / "DEF.INI", std::ios::app) << "\n[RDS]PORT=0\n[RDS]WEBSTATUS=" << port << "\n";
-        ServerEnvironment env;
-        env.workDir = dir.string();
-        env.openBus = [](uint16_t base) { return OpenSimPort("", "", base); };
-        dlg = std::make_unique<CRdsServerDlg>(view, clock, env);
-        dlg->InitMainWindow();
-        dlg->OnTick();
-        if (dlg->StatusPort() == 0) std::abort();
-    }
-    ~Station() {
-        dlg.reset();
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir;
-    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
-    CSilentView view;
-    std::unique_ptr<CRdsServerDlg> dlg;
-};
 
 struct Wave {
     std::vector<double> pageMs;  // per client, connect to the last byte
@@ -153,7 +103,8 @@ Wave RunWave(int port) {
 
 void BM_TwoHundredClientsWhileTicking(benchmark::State& state) {
     App();
-    Station station;
+    BenchStation station("[RDS]WEBSTATUS=" + std::to_string(FreePort()) + "\n");
+    if (station.dlg->StatusPort() == 0) std::abort();
     std::vector<double> lateness, pages;
     int whole = 0, asked = 0, waves = 0;
     for (auto _ : state) {

@@ -5,29 +5,13 @@
 
 #include <QApplication>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <vector>
 
+#include "BenchStation.h"
 #include "MainWindow.h"
-#include "RdsServerDlg.h"
-#include "SimPortOpen.h"
 #include "WindowPainting.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // Every state code in turn, so no colour is cheaper than another.
 std::vector<uint8_t> MixedStates() {
@@ -47,7 +31,7 @@ void BM_MapImageRedraw(benchmark::State& state) {
 BENCHMARK(BM_MapImageRedraw);
 
 void BM_WindowMapRedraw(benchmark::State& state) {
-    App();
+    App<QApplication>();
     CMainWindow window;
     window.show();
     const std::vector<uint8_t> states = MixedStates();
@@ -56,21 +40,12 @@ void BM_WindowMapRedraw(benchmark::State& state) {
 BENCHMARK(BM_WindowMapRedraw);
 
 void BM_WindowTick(benchmark::State& state) {
-    App();
-    std::string pattern = (fs::temp_directory_path() / "orvane-bench-window-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    const fs::path dir = pattern;
-    for (const char* name : {"DEF.INI", "RDS.TXT", "STATUS.HTM"}) {
-        fs::copy_file(fs::path(__FILE__).parent_path().parent_path() / "demo" / name, dir / name);
-    }
-    std::ofstream(dir / "DEF.INI", std::ios::app) << "\n[RDS]PORT=0\n";
+    App<QApplication>();
+    const DemoFolder folder;
     {
         CMainWindow window;
         CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
-        ServerEnvironment env;
-        env.workDir = dir.string();
-        env.openBus = [](uint16_t base) { return OpenSimPort("", "", base); };
-        CRdsServerDlg dlg(window, clock, env);
+        CRdsServerDlg dlg(window, clock, folder.Environment());
         window.Attach(dlg);
         window.show();
         dlg.InitMainWindow();
@@ -85,8 +60,6 @@ void BM_WindowTick(benchmark::State& state) {
             QCoreApplication::processEvents();  // the paints the tick asked for
         }
     }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
 }
 BENCHMARK(BM_WindowTick);
 

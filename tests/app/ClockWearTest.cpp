@@ -4,9 +4,8 @@
 #include "ServerFixture.h"
 
 TEST_F(ServerFixture, AnIdleStationWithTheClockGroupWritesItsBusiestByteOnceAMinute) {
-    Write("DEF.INI", QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n[RDS]EEPROMSIZE=1000\n");
-    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO XX\"\nTXT0=\"Bom dia\"\nGROUP4A=01\n");
-    Start();
+    StartWithFiles(QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n[RDS]EEPROMSIZE=1000\n",
+                   "PI=C201\nPSN=\"RADIO XX\"\nTXT0=\"Bom dia\"\nGROUP4A=01\n");
     Ticks(CRdsServerDlg::SYNC_TICKS);  // the first read and the first sync
     ASSERT_EQ(CountLog(READ_LINE), 1);
     const CSimEeprom& chip = sim->Chip();

@@ -1,10 +1,6 @@
 // The older mode: DEF.INI's USEEXTERNALCODER sends the start-up announcement and every line a
 // client sends to the simulated encoder on the serial port, instead of running it here.
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QTcpSocket>
-
 #include "ServerFixture.h"
 #include "SimSerialCoder.h"
 
@@ -13,16 +9,6 @@ namespace {
 const std::string CODER_MODE = "[RDS]USEEXTERNALCODER\n";
 const std::string MODE_LINE = "Envio de comandos em porta SERIE ( modo antigo )";
 const std::string ANNOUNCEMENT = "RDS Server is on line.\r";
-
-// Runs the event loop until done() holds; bounded so that a lost line fails instead of hanging.
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 class CoderMode : public ServerFixture {
 protected:
@@ -39,23 +25,17 @@ protected:
             opened.description = "sim";
             return opened;
         };
-        Write("DEF.INI", QUIET_PORT + settings);
-        Write("RDS.TXT", "PI=1234\n");
-        Start();
+        StartWithFiles(QUIET_PORT + settings, "PI=1234\n");
     }
     // One receive from a client on 127.0.0.1, then the loop runs until settled() holds.
     void SendFromClient(const QByteArray& bytes, const std::function<bool()>& settled) {
         QTcpSocket client;
-        client.connectToHost("127.0.0.1", static_cast<quint16>(dlg->BoundPort()));
-        ASSERT_TRUE(client.waitForConnected(5000));
-        ASSERT_TRUE(WaitFor([&] { return !view.lists[ServerList::Connections].empty(); }));
+        ASSERT_TRUE(Connect(client));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.lists[ServerList::Connections].empty(); }, 10000));
         client.write(bytes);
         ASSERT_TRUE(client.waitForBytesWritten(5000));
-        ASSERT_TRUE(WaitFor(settled));
-    }
-    [[nodiscard]] long CountLogStarting(const std::string& start) const {
-        return std::count_if(view.allLog.begin(), view.allLog.end(),
-                             [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+        // Bounded so that a lost line fails instead of hanging.
+        ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
     }
 
     std::unique_ptr<CSimSerialCoder> owned;

@@ -21,11 +21,6 @@ std::string GoodChip() {
     return chip;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 struct BadCommandFile {
     const char* name;
     void (*make)(const std::string& path);
@@ -70,7 +65,7 @@ TEST_P(ServerBadCommandFile, NoSyncNorShutdownOverwritesTheChipWhileHeld) {
     EXPECT_EQ(CountLog(READ_LINE), 1);
     EXPECT_EQ(CountLog(HELD_LINE), 1);  // once for the hold, not at every sync
     EXPECT_EQ(sim->Chip().WriteCycles(), 0u);
-    EXPECT_EQ(ReadAll(dir + "/eeprom.sim"), GoodChip());
+    EXPECT_EQ(Read("eeprom.sim"), GoodChip());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ServerBadCommandFile, ::testing::Range(0, static_cast<int>(std::size(BAD_FILES))),

@@ -11,10 +11,6 @@ using EepromFaults = ServerFixture;
 const std::string SYNCING = QUIET_PORT + "[RDS]AUTOSYNCEEPROM\n";
 const std::string STATION = "PI=C201\nPSN=\"RADIO XX\"\nGROUP4A=01\n";
 
-long CountStarting(const std::vector<std::string>& log, const std::string& prefix) {
-    return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-}
-
 int CountState(const CEepromMirror& mirror, int length, uint8_t state) {
     int n = 0;
     for (int a = 0; a < length; ++a) n += mirror.State(a) == state ? 1 : 0;
@@ -27,9 +23,7 @@ TEST_F(EepromFaults, ASizeBeyondTheChipIsNamedAndTheReadRecoversOnceTheSettingIs
     // byte from its bit 1, so bit 12 lands on the 1 of 0xA0: 0x1000..0x1FFF answer as
     // 0x0000..0x0FFF do. Bit 13 makes 0xE0, which no EEPROM answers: the run starts at 0x2000.
     const std::string failed = "EEPROM: erro de leitura a partir de 0x2000 (EEPROMSIZE maior do que a EEPROM?)";
-    Write("DEF.INI", SYNCING);
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING, STATION);
     dlg->OnTick();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].text.find("0x2000"), std::string::npos);
@@ -64,11 +58,9 @@ TEST_F(EepromFaults, AFileThatStopsTakingWritesIsLoggedOncePerStretchAndItsBytes
         "EEPROM: conte\xFA"
         "do n\xE3o guardado: " +
         file + ": Is a directory";
-    Write("DEF.INI", SYNCING + "[RDS]EEPROMSIZE=1000\n");
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING + "[RDS]EEPROMSIZE=1000\n", STATION);
     Ticks(15);
-    ASSERT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 1);
+    ASSERT_EQ(CountLogStarting("EEPROM sincronizada"), 1);
     const int length = 2 + dlg->Model().GetImageLength();
 
     std::filesystem::remove(file);
@@ -79,13 +71,13 @@ TEST_F(EepromFaults, AFileThatStopsTakingWritesIsLoggedOncePerStretchAndItsBytes
         EXPECT_GT(CountState(dlg->Mirror(), length, EeState::VERIFY_FAILED), 0) << minute;
     }
     EXPECT_EQ(CountLog(fault), 1);
-    EXPECT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 1);
+    EXPECT_EQ(CountLogStarting("EEPROM sincronizada"), 1);
 
     std::filesystem::remove(file);
     clock.Set(CFixedClock::FromLocal(2024, 5, 17, 14, 33, 0, 60));
     Ticks(15);
     EXPECT_EQ(CountState(dlg->Mirror(), length, EeState::VERIFY_FAILED), 0);
-    EXPECT_EQ(CountStarting(view.allLog, "EEPROM sincronizada"), 2);
+    EXPECT_EQ(CountLogStarting("EEPROM sincronizada"), 2);
 
     std::filesystem::remove(file);  // a second stretch is told again
     std::filesystem::create_directory(file);
@@ -106,6 +98,5 @@ TEST_F(EepromFaults, AReadOnlyContentFileEndsTheRunWithAMessageNamingItAndItsCau
     EXPECT_EQ(view.messages[0].caption, "Ficheiro da EEPROM simulada recusado.");
     EXPECT_NE(view.messages[0].text.find(file + ": read-only file"), std::string::npos) << view.messages[0].text;
     EXPECT_EQ(view.exitCodes, std::vector<int>{1});
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(CSimEeprom::SIZE, '\x11'));
+    EXPECT_EQ(ReadFile(file), std::string(CSimEeprom::SIZE, '\x11'));
 }

@@ -14,11 +14,6 @@
 
 #include "ServerFixture.h"
 
-static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The first capture of pattern in the demo's CP1252 text, whose letters are all Latin-1, in UTF-8.
 static std::string Find(const std::string& text, const char* pattern) {
     return QRegularExpression(pattern).match(QString::fromLatin1(text)).captured(1).toStdString();
@@ -32,8 +27,8 @@ TEST_P(ServerEndToEnd, StopSignalAfterFirstReadLeavesTheFinalImageInTheChip) {
     std::filesystem::remove(dir + "/eeprom.sim");  // a chip left by a demo run is not ours
     std::ofstream(dir + "/DEF.INI", std::ios::app) << "\n" << QUIET_PORT;
     // What the chip must hold, from the station's own files.
-    const std::string commands = ReadAll(dir + "/RDS.TXT"), psSource = Find(commands, "\nPSN=\"([^\"]*)\"");
-    const std::string title = Find(ReadAll(dir + "/STATUS.HTM"), "FACE=>([^<]*)</FONT>");
+    const std::string commands = Read("RDS.TXT"), psSource = Find(commands, "\nPSN=\"([^\"]*)\"");
+    const std::string title = Find(Read("STATUS.HTM"), "FACE=>([^<]*)</FONT>");
     std::string radioText = Find(commands, "\nTXT1=\"([^\"]*)\"");
     ASSERT_TRUE(!title.empty() && psSource.find("%TITLE%") != std::string::npos);
     ASSERT_NE(radioText.find("%TITLE%"), std::string::npos);
@@ -57,7 +52,7 @@ TEST_P(ServerEndToEnd, StopSignalAfterFirstReadLeavesTheFinalImageInTheChip) {
     EXPECT_EQ(std::pair(server.exitStatus(), server.exitCode()), std::pair(QProcess::NormalExit, 0))
         << server.readAllStandardError().toStdString();
 
-    const std::string chip = ReadAll(dir + "/eeprom.sim");
+    const std::string chip = Read("eeprom.sim");
     ASSERT_EQ(chip.size(), 4096u);
     std::vector<rdstest::Group> groups;
     const auto receiver = Receive(reinterpret_cast<const uint8_t*>(chip.data()), groups);

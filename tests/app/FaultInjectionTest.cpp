@@ -25,9 +25,7 @@ bool VerifyFailureLogged(const std::vector<std::string>& log, std::size_t from) 
 }  // namespace
 
 TEST_F(FaultInjection, AfterRoundsOfFaultsAFewSyncsBringTheChipToTheImageAndTheMapShowsIt) {
-    Write("DEF.INI", FAULT_SETTINGS);
-    Write("RDS.TXT", FAULT_STATION);
-    Start();
+    StartWithFiles(FAULT_SETTINGS, FAULT_STATION);
     dlg->OnTick();
     ASSERT_EQ(CountLog(READ_LINE), 1);
     CSimEeprom& chip = sim->Chip();

@@ -9,7 +9,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <iterator>
 #include <random>
 
 #include "ServerFixture.h"
@@ -68,10 +67,7 @@ private:
 
 class KillRestart : public ServerFixture {
 protected:
-    [[nodiscard]] Chip ReadChip() const {
-        std::ifstream in(dir + "/eeprom.sim", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    [[nodiscard]] Chip ReadChip() const { return Read("eeprom.sim"); }
     // Starts the server and returns once its first EEPROM read is logged.
     void StartServer(QProcess& server) {
         server.start(ORVANE_SERVER_BINARY,

@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTcpSocket>
 
 #include <functional>
 
@@ -13,15 +12,7 @@ namespace {
 class LinePieces : public ServerFixture {
 protected:
     // Runs the event loop until done() or a bound that only a stuck server reaches.
-    static bool PumpUntil(const std::function<bool()>& done, int boundMs = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > boundMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
+    static bool PumpUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); }
     static void Pump(int ms) {
         QElapsedTimer clock;
         clock.start();
@@ -31,21 +22,14 @@ protected:
         client.write(bytes.data(), static_cast<qint64>(bytes.size()));
         client.flush();
     }
-    [[nodiscard]] long CountRunsOf(const std::string& piece) const {
-        return std::count_if(view.allLog.begin(), view.allLog.end(),
-                             [&](const std::string& l) { return l.rfind(piece, 0) == 0; });
-    }
 };
 }  // namespace
 
 TEST_F(LinePieces, ALineInTwoPiecesFiftyMillisecondsApartRunsOnceWhole) {
-    Write("DEF.INI", QUIET_PORT);
-    Write("RDS.TXT", "PI=C201\n");
-    Start();
+    StartWithFiles(QUIET_PORT, "PI=C201\n");
     ASSERT_GT(dlg->BoundPort(), 0);
     QTcpSocket client;
-    client.connectToHost("127.0.0.1", static_cast<quint16>(dlg->BoundPort()));
-    ASSERT_TRUE(PumpUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(Connect(client));
     // A first line with its line end: from now on lines are cut at line ends, not per receive.
     Send(client, "PTY=10\r\n");
     ASSERT_TRUE(PumpUntil([&] { return CountLog("PTY=10 - OK") == 1; }));
@@ -63,13 +47,13 @@ TEST_F(LinePieces, ALineInTwoPiecesFiftyMillisecondsApartRunsOnceWhole) {
         Send(client, second + "\r\n");
         const bool counts = gap.elapsed() < CCommandServer::kLineWaitMs - 50;
         const std::string whole = first + second + " - OK";
-        ASSERT_TRUE(PumpUntil([&] { return CountRunsOf(first) + CountRunsOf(second) >= 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return CountLogStarting(first) + CountLogStarting(second) >= 1; }));
         Pump(CCommandServer::kLineWaitMs + 50);  // a piece run on its own would show by now
         if (!counts) continue;
         ++inTime;
         EXPECT_EQ(CountLog(whole), 1) << attempt;
-        EXPECT_EQ(CountRunsOf(first), 1) << attempt;  // the whole line, and no piece alone
-        EXPECT_EQ(CountRunsOf(second), 0) << attempt;
+        EXPECT_EQ(CountLogStarting(first), 1) << attempt;  // the whole line, and no piece alone
+        EXPECT_EQ(CountLogStarting(second), 0) << attempt;
     }
     EXPECT_EQ(inTime, 1) << "no try sent its pieces within the server's wait";
 }

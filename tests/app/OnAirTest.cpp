@@ -38,9 +38,7 @@ std::string ChipHolding(const std::string& commands) {
 }  // namespace
 
 TEST_F(OnAir, FirstReadAndEveryChangingSyncAreShownOnce) {
-    Write("DEF.INI", SYNCING);
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING, STATION);
     dlg->OnTick();
     // A blank chip: nothing on air, and the reason.
     ASSERT_EQ(view.onAir.size(), 1u);
@@ -69,9 +67,7 @@ TEST_F(OnAir, FirstReadAndEveryChangingSyncAreShownOnce) {
 }
 
 TEST_F(OnAir, AByteTheChipDoesNotKeepIsLoggedOnceAndItsRecordNotShown) {
-    Write("DEF.INI", SYNCING);
-    Write("RDS.TXT", STATION);
-    Start();
+    StartWithFiles(SYNCING, STATION);
     dlg->OnTick();
     // Address 15 is the first byte of record 1: the PI's high byte 0xC3, where the blank chip holds 0xFF.
     sim->Chip().SetWeakCell(15, true);

@@ -1,22 +1,17 @@
 // A playout system on the command port: its TEXT= line, answered with "+", reaches the chip
 // at the next sync with RT+ tags that a receiver reads back as artist and title.
 
-#include <QTcpSocket>
-#include <QTest>
-
 #include "ServerFixture.h"
 
 TEST_F(ServerFixture, TextFromAPlayoutClientIsOnTheChipAfterTheNextSync) {
-    Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n[RDS]REPLY=PLUS\n");
-    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO|%TITLE%\"\nTXT1=\"%TITLE%\"\nRTPLUS=01\n.ASYNCLOAD\n");
-    Start();
+    StartWithFiles(QUIET_PORT + "[RDS]EEPROMSIZE=1000\n[RDS]REPLY=PLUS\n",
+                   "PI=C201\nPSN=\"RADIO|%TITLE%\"\nTXT1=\"%TITLE%\"\nRTPLUS=01\n.ASYNCLOAD\n");
     Ticks(1);  // the first read
     ASSERT_TRUE(dlg->IsHardwareReady());
     Ticks(dlg->TicksUntilSync());  // the chip in step with the station's image
 
     QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(dlg->BoundPort()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(Connect(client));
     client.write("TEXT=Artist - Caf\xC3\xA9\r\n");  // UTF-8, as most playout systems send it
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.bytesAvailable() >= 3; }));
     EXPECT_EQ(client.readAll().toStdString(), "+\r\n");  // the answer alone: no greeting

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QTcpSocket>
+#include <QTest>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -69,53 +73,86 @@ public:
     std::vector<OnAirReport> onAir;  // every report shown
 };
 
-class ServerFixture : public ::testing::Test {
+// The simulated interface with its chip kept in eepromFile; opened, if given, learns the port.
+inline BusOpener SimBusOpener(const std::string& eepromFile, CSimParallelPort** opened = nullptr) {
+    return [eepromFile, opened](uint16_t base) {
+        auto port = std::make_unique<CSimParallelPort>();
+        port->SetBasePort(base);
+        std::string error;
+        if (!port->Chip().AttachFile(eepromFile, error)) return PortOpenResult::Failure(error);
+        if (opened != nullptr) *opened = port.get();
+        PortOpenResult result;
+        result.io = std::move(port);
+        result.description = "sim:test";
+        return result;
+    };
+}
+
+// The whole of a file; empty if it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A station folder in a temporary directory and the controller that runs it, ticked by hand.
+class StationFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = (std::filesystem::temp_directory_path() / "orvane-app-XXXXXX").string();
         ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     }
     void TearDown() override {
-        dlg.reset();
+        dlg.reset();  // before the view of the fixture that made it
         std::filesystem::remove_all(dir);
     }
     void Write(const std::string& name, const std::string& s) {
         std::ofstream(dir + '/' + name, std::ios::binary) << s;
     }
+    [[nodiscard]] std::string Read(const std::string& name) const { return ReadFile(dir + '/' + name); }
+    void Ticks(int count) {
+        while (count-- > 0) dlg->OnTick();
+    }
+
+    std::string dir;
+    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
+    std::unique_ptr<CRdsServerDlg> dlg;
+};
+
+class ServerFixture : public StationFixture {
+protected:
     // An empty refusal opens the simulated interface; any other stands for a backend that failed.
     void Start(const std::string& refusal = "") {
         if (!refusal.empty()) {
             StartWith("ppdev:/dev/parport9", [refusal](uint16_t) { return PortOpenResult::Failure(refusal); });
             return;
         }
-        StartWith("sim", [this](uint16_t base) {
-            auto port = std::make_unique<CSimParallelPort>();
-            port->SetBasePort(base);
-            std::string error;
-            if (!port->Chip().AttachFile(dir + "/eeprom.sim", error)) return PortOpenResult::Failure(error);
-            sim = port.get();
-            PortOpenResult opened;
-            opened.io = std::move(port);
-            opened.description = "sim:test";
-            return opened;
-        });
+        StartWith("sim", SimBusOpener(dir + "/eeprom.sim", &sim));
+    }
+    // DEF.INI and RDS.TXT as given, then the simulated interface.
+    void StartWithFiles(const std::string& settings, const std::string& commands) {
+        Write("DEF.INI", settings);
+        Write("RDS.TXT", commands);
+        Start();
     }
     void StartWith(const std::string& busName, BusOpener opener) {
         dlg = std::make_unique<CRdsServerDlg>(view, clock,
                                               ServerEnvironment{dir, busName, "sim", std::move(opener), coderOpener});
         dlg->InitMainWindow();
     }
-    void Ticks(int count) {
-        while (count-- > 0) dlg->OnTick();
-    }
     long CountLog(const std::string& line) const { return std::count(view.allLog.begin(), view.allLog.end(), line); }
+    [[nodiscard]] long CountLogStarting(const std::string& prefix) const {
+        return std::count_if(view.allLog.begin(), view.allLog.end(),
+                             [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    }
+    // A client of the command port, once its connection stands; bounded so a stuck server fails.
+    [[nodiscard]] bool Connect(QTcpSocket& client) const {
+        client.connectToHost("127.0.0.1", static_cast<quint16>(dlg->BoundPort()));
+        return QTest::qWaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }, 10000);
+    }
 
-    std::string dir;
-    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
     CRecordingView view;
     CSimParallelPort* sim = nullptr;
     CoderOpener coderOpener;  // the serial coder link's port; none unless a test gives one
-    std::unique_ptr<CRdsServerDlg> dlg;
 };
 
 // The groups of the image a chip holds behind its record count, and what a receiver makes of them.

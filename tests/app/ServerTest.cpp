@@ -141,9 +141,7 @@ TEST(ImageDump, WholeRecordsAtTheirEepromAddresses) {
 }
 
 TEST_F(Server, FifteenthTickListsTheImageAndEveryTickItsLength) {
-    Write("DEF.INI", QUIET_PORT);
-    Write("RDS.TXT", "PSN=\"RADIO XX\"\n");
-    Start();
+    StartWithFiles(QUIET_PORT, "PSN=\"RADIO XX\"\n");
     Ticks(14);
     EXPECT_EQ(view.clears[ServerList::Dump], 0);
     dlg->OnTick();
@@ -156,9 +154,7 @@ TEST_F(Server, FifteenthTickListsTheImageAndEveryTickItsLength) {
 }
 
 TEST_F(Server, AnUnchangedImageIsListedOnlyOnce) {
-    Write("DEF.INI", QUIET_PORT);
-    Write("RDS.TXT", "PI=C201\nPSN=\"RADIO XX\"\n");
-    Start();
+    StartWithFiles(QUIET_PORT, "PI=C201\nPSN=\"RADIO XX\"\n");
     Ticks(15 * 3);
     const std::vector<std::string> first = view.lists[ServerList::Dump];
     EXPECT_EQ(view.clears[ServerList::Dump], 1);

@@ -8,11 +8,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTcpServer>
 
 #include <signal.h>
-
-#include <iterator>
 
 #include "HttpExchange.h"
 #include "ServerFixture.h"
@@ -20,17 +17,6 @@
 namespace {
 
 constexpr int kBoundMs = 60000;  // bounds a stuck child; nothing here is a speed check
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-int FreePort() {
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    return probe.serverPort();
-}
 
 class StatusOfTheRealServer : public ServerFixture {
 protected:
@@ -92,8 +78,8 @@ TEST_F(StatusOfTheRealServer, HeadlessChromiumShowsThePsAndRadioTextOnAir) {
 
     QProcess browser;
     browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                             "--window-size=900,1200", "--screenshot=" ORVANE_STATUS_SCREENSHOT, "--dump-dom",
-                             QString("http://127.0.0.1:%1/").arg(webPort)});
+                             "--window-size=900,1200", QString("--screenshot=") + ORVANE_STATUS_SCREENSHOT,
+                             "--dump-dom", QString("http://127.0.0.1:%1/").arg(webPort)});
     ASSERT_TRUE(browser.waitForFinished(kBoundMs));
     const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
     ASSERT_TRUE(dom.contains("</html>")) << browser.readAllStandardError().toStdString();

@@ -15,15 +15,9 @@
 namespace {
 
 // A port nobody listens on just now, for a DEF.INI that must name one.
-int FreePort() {
-    QTcpServer probe;
-    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    return probe.serverPort();
-}
-
 QStringList Strings(const QJsonValue& array) {
     QStringList out;
-    for (const QJsonValue& v : array.toArray()) out << v.toString();
+    for (const auto& v : array.toArray()) out << v.toString();
     return out;
 }
 
@@ -50,9 +44,6 @@ protected:
         EXPECT_EQ(a.statusLine, "HTTP/1.1 200 OK");
         return QJsonValue(QJsonDocument::fromJson(QByteArray::fromStdString(a.body)).object());
     }
-    bool LogHas(const std::string& line) {
-        return std::find(view.allLog.begin(), view.allLog.end(), line) != view.allLog.end();
-    }
 
     int webPort = 0;
 };
@@ -62,7 +53,7 @@ protected:
 TEST_F(StatusPage, OnAirIsUnknownUntilTheChipIsReadThenShowsWhatItHolds) {
     StartStation();
     ASSERT_EQ(dlg->StatusPort(), webPort);
-    EXPECT_TRUE(LogHas("P\xE1gina de estado: http://127.0.0.1:" + std::to_string(webPort) + "/"));
+    EXPECT_GT(CountLog("P\xE1gina de estado: http://127.0.0.1:" + std::to_string(webPort) + "/"), 0);
     EXPECT_TRUE(Json()["onAir"].isNull());  // nothing read from the chip yet
 
     // The first read, then the image goes out at the next tick.
@@ -98,9 +89,9 @@ TEST_F(StatusPage, ATcpCommandChangesTheStationAtOnceAndTheAirAtTheNextSync) {
     auto client = ConnectClient(dlg->BoundPort());
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->CommandServer().IsClientConnected(); }));
     SendRaw(*client, "PSN=\"NOVA|RADIO\"\r\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return LogHas("PSN=\"NOVA|RADIO\" - OK"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountLog("PSN=\"NOVA|RADIO\" - OK") > 0; }));
     SendRaw(*client, "ENCODE\r\n");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return LogHas("ENCODE - OK"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountLog("ENCODE - OK") > 0; }));
     // Until the next tick the page shows its last snapshot: the old name, in the station and on air.
     EXPECT_EQ(Json()["station"]["name"].toString(), "RADIO");
     Ticks(1);  // the snapshot and the sync of the changed image, on the same tick
@@ -112,9 +103,8 @@ TEST_F(StatusPage, ATcpCommandChangesTheStationAtOnceAndTheAirAtTheNextSync) {
     const QJsonArray log = o["log"].toArray();
     EXPECT_TRUE(log.contains(QJsonValue("ENCODE - OK")));
 
-    const QJsonValue synced = o;
-    EXPECT_EQ(Strings(synced["onAir"]["ps"]), QStringList({"NOVA    ", "RADIO   "}));
-    EXPECT_GT(synced["lastSync"]["bytesChanged"].toInt(), 0);
+    EXPECT_EQ(Strings(o["onAir"]["ps"]), QStringList({"NOVA    ", "RADIO   "}));
+    EXPECT_GT(o["lastSync"]["bytesChanged"].toInt(), 0);
 
     client->disconnectFromHost();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->CommandServer().IsClientConnected(); }));
@@ -157,9 +147,7 @@ TEST_F(StatusPage, ATakenPortIsLoggedAndTheStationRunsOn) {
 }
 
 TEST_F(StatusPage, WithoutTheKeyNothingListens) {
-    Write("DEF.INI", QUIET_PORT + "[RDS]EEPROMSIZE=1000\n");
-    Write("RDS.TXT", STATION_FILE);
-    Start();
+    StartWithFiles(QUIET_PORT + "[RDS]EEPROMSIZE=1000\n", STATION_FILE);
     Ticks(1);
     EXPECT_EQ(dlg->StatusPort(), 0);
     EXPECT_EQ(std::count_if(view.allLog.begin(), view.allLog.end(),

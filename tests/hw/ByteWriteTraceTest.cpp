@@ -12,35 +12,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kClock = CI2cPort::DEFAULT_CLOCK_DELAY;
-
-struct RecordingSim : CSimParallelPort {
-    uint8_t PortRead(uint16_t port) override {
-        const uint8_t value = CSimParallelPort::PortRead(port);
-        if (recording) events.push_back({'r', port, value});
-        return value;
-    }
-    void PortWrite(uint16_t port, uint8_t value) override {
-        if (recording) events.push_back({'w', port, value});
-        CSimParallelPort::PortWrite(port, value);
-    }
-    void Spin(uint32_t count) override {
-        if (recording) events.push_back({'s', 0, count});
-        CSimParallelPort::Spin(count);
-    }
-    struct Event {
-        char kind;
-        uint16_t port;
-        uint32_t value;
-    };
-    std::vector<Event> events;
-    bool recording = false;
-};
 
 std::string Hex(uint32_t value) {
     char text[12];
@@ -48,11 +23,11 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
-std::vector<std::string> TransactionLines(const std::vector<RecordingSim::Event>& events) {
+std::vector<std::string> TransactionLines(const std::vector<TracedSim::Event>& events) {
     std::vector<std::string> lines(1);
     uint32_t lastWrite = 0;
     for (size_t i = 0; i < events.size(); ++i) {
-        const RecordingSim::Event& e = events[i];
+        const TracedSim::Event& e = events[i];
         std::string& line = lines.back();
         if (e.kind == 'r') {
             line += e.port == DEFAULT_LPT_BASE ? "r" : (e.value & 0x80) != 0 ? "h" : "l";
@@ -88,18 +63,11 @@ std::string Encode(const std::vector<std::string>& lines) {
     return out;
 }
 
-Bytes MakeImage(int records) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    uint32_t x = 3;
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
 // A run of syncs and an erase on a 48-byte EEPROM (one and a half pages): a first image on a
 // blank chip, bytes changed on both sides of the page boundary, a quiet sync, an unanswered
 // write, a shrink, a forced sync, the erase.
 std::string Record(bool poll) {
-    RecordingSim sim;
+    TracedSim sim;
     CI2cPort bus(&sim);
     bus.SetPollWrite(poll ? 1 : 0);
     CSilentEepromView view;
@@ -107,9 +75,9 @@ std::string Record(bool poll) {
     mirror.SetEepromSize(48);
     mirror.SetWriteMode(WriteMode::Byte);
     (void)mirror.ReadEeprom();
-    sim.recording = true;
+    sim.events.clear();  // the trace starts after the first read
 
-    const Bytes three = MakeImage(3);
+    const Bytes three = MakeImage(3, 3);
     Bytes changed = three;
     for (const int i : {0, 28, 29, 31}) changed[static_cast<size_t>(i)] ^= 0x21;
     (void)mirror.SyncEeprom(three.data(), static_cast<int>(three.size()));

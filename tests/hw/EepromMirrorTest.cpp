@@ -8,22 +8,11 @@
 #include <functional>
 #include <unistd.h>
 
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
 constexpr int kChip = CSimEeprom::SIZE;
-using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
-
-// Records of varied bytes, none 0xFF, so nothing matches a blank chip by accident.
-Bytes MakeImage(int records, uint32_t x = 1) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
-int CountOf(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
 
 // The window as the transfers drive it, one word per call.
 struct View : IEepromView {
@@ -62,11 +51,7 @@ struct Rig {
         if (report.verifyFailed != 0) verifyFailures.push_back(report.verifyFailed);
         return report;
     }
-    // The count word, low byte first, and then the image's records.
-    [[nodiscard]] bool Holds(const Bytes& image) const {
-        const uint8_t* chip = sim.Chip().Bytes().data();
-        return CountOf(chip) == int(image.size()) / RECORD_BYTES && std::equal(image.begin(), image.end(), chip + 2);
-    }
+    [[nodiscard]] bool Holds(const Bytes& image) const { return ::Holds(sim.Chip().Bytes().data(), image); }
     [[nodiscard]] uint64_t Writes() const { return sim.Chip().WriteCycles(); }
     [[nodiscard]] Bytes States(int n) const { return Bytes(mirror.StateData(), mirror.StateData() + n); }
     CSimParallelPort sim;

@@ -4,19 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
-
-Bytes MakeImage(int records) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    uint32_t x = 5;
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
 struct Message {
     std::string caption, text;
 };
@@ -38,7 +28,7 @@ struct Rig {
     CI2cPort bus{&sim};
     QuietView view;
     CEepromMirror mirror{bus, view};
-    [[nodiscard]] int ChipCount() const { return sim.Chip().Bytes()[0] | sim.Chip().Bytes()[1] << 8; }
+    [[nodiscard]] int ChipCount() const { return CountOf(sim.Chip().Bytes().data()); }
 };
 
 enum class Fault { Weak, Deaf };
@@ -77,7 +67,7 @@ TEST(FailingByte, EitherKindHoldsNewRecordsBackForThreeSyncsThenIsDeadAndRelease
          {{10, false}, {10, false}, {12, false}, {12, false}},
          EeState::CHANGED},
     };
-    const Bytes twelve = MakeImage(12);
+    const Bytes twelve = MakeImage(12, 5);
     const Bytes ten(twelve.begin(), twelve.begin() + 10 * RECORD_BYTES);
     for (const Row& row : rows) {
         Rig rig;

@@ -7,38 +7,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "I2cPort.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-// The simulated interface, writing down every register access and every wait.
-struct TracedSim : CSimParallelPort {
-    struct Event {
-        char kind;
-        uint16_t port;
-        uint32_t value;
-    };  // 'r'ead, 'w'rite or 's'pin
-    uint8_t PortRead(uint16_t port) override {
-        events.push_back({'r', port, CSimParallelPort::PortRead(port)});
-        return events.back().value;
-    }
-    void PortWrite(uint16_t port, uint8_t value) override {
-        events.push_back({'w', port, value});
-        CSimParallelPort::PortWrite(port, value);
-    }
-    void Spin(uint32_t count) override {
-        events.push_back({'s', 0, count});
-        CSimParallelPort::Spin(count);
-    }
-    [[nodiscard]] std::vector<uint32_t> Of(char kind, uint16_t port = 0) const {
-        std::vector<uint32_t> values;
-        for (const Event& e : events)
-            if (e.kind == kind && e.port == port) values.push_back(e.value);
-        return values;
-    }
-    std::vector<Event> events;
-};
-
 // Bus tokens from the data-register writes (bit 0 pulls SDA low, bit 1 pulls SCL low) and
 // the status reads (bit 7 SDA) at 0x378/0x379: "S" start, "Sr" repeated start, "P" stop,
 // "A2+" a byte with its acknowledge (+) or not-acknowledge (-), "?n" n stray bits.

@@ -3,48 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <vector>
-
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
 constexpr int kChip = CSimEeprom::SIZE;
-
-// Records of varied bytes, none 0xFF, so nothing matches a blank cell by accident.
-Bytes Records(int records, uint32_t x) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
-int CountOf(const uint8_t* chip) { return chip[0] | chip[1] << 8; }
-
-// A chip that holds `old` behind its count, read once as the server does at its first tick.
-struct Station {
-    // span: the bytes the server reads and may use; the cases need no more than their records.
-    Station(const Bytes& old, int span, WriteMode mode = WriteMode::Page) {
-        mirror.SetWriteMode(mode);
-        const int records = static_cast<int>(old.size()) / RECORD_BYTES;
-        sim.Chip().Poke(0, static_cast<uint8_t>(records & 0xFF));
-        sim.Chip().Poke(1, static_cast<uint8_t>(records >> 8));
-        for (size_t i = 0; i < old.size(); ++i) sim.Chip().Poke(static_cast<int>(2 + i), old[i]);
-        // The read covers the records the cases use, not the whole chip: it is the sync under test.
-        mirror.SetEepromSize(std::min(kChip, span));
-        mirror.ReadEeprom();
-    }
-    void Sync(const Bytes& image) { mirror.SyncEeprom(image.data(), static_cast<int>(image.size())); }
-    [[nodiscard]] bool Holds(const Bytes& image) const {
-        const uint8_t* chip = sim.Chip().Bytes().data();
-        return CountOf(chip) == int(image.size()) / RECORD_BYTES && std::equal(image.begin(), image.end(), chip + 2);
-    }
-    CSimParallelPort sim;
-    CI2cPort bus{&sim};
-    CSilentEepromView view;
-    CEepromMirror mirror{bus, view};
-};
 
 // The write cycles a sync from old to new needs: each differing count byte alone, then one
 // per differing record byte, or with page writes one per 32-byte page holding any.
@@ -85,20 +47,20 @@ TEST(InterruptedSync, EveryCutLeavesACountSafeForAirAndTheNextSyncsFinishTheImag
         Bytes old, now;
         int step;  // cut after every step-th write; a long sync is sampled
     };
-    const Bytes nine = Records(9, 3);
+    const Bytes nine = MakeImage(9, 3);
     Bytes nineChanged = nine;
     for (auto& b : nineChanged) b = static_cast<uint8_t>(b ^ 0x5A);  // every byte differs
     const Case cases[] = {
         {"shrink, records rewritten", nine, Bytes(nineChanged.begin(), nineChanged.begin() + 6 * RECORD_BYTES), 1},
-        {"grow, records rewritten", Bytes(nine.begin(), nine.begin() + 6 * RECORD_BYTES), Records(9, 4), 1},
+        {"grow, records rewritten", Bytes(nine.begin(), nine.begin() + 6 * RECORD_BYTES), MakeImage(9, 4), 1},
         // 300 -> 255 changes both count bytes: the high one must go first.
-        {"shrink across 256", Records(300, 5), Records(255, 6), 331},
-        {"grow across 256", Records(255, 7), Records(300, 8), 331},
+        {"shrink across 256", MakeImage(300, 5), MakeImage(255, 6), 331},
+        {"grow across 256", MakeImage(255, 7), MakeImage(300, 8), 331},
     };
     for (const WriteMode mode : {WriteMode::Page, WriteMode::Byte})
         for (const Case& c : cases) {
             const int span = 2 + static_cast<int>(std::max(c.old.size(), c.now.size()));
-            Station whole(c.old, span, mode);
+            ChipRig whole(c.old, span, mode);
             whole.Sync(c.now);
             const auto needed = static_cast<uint64_t>(NeededWrites(c.old, c.now, mode));
             EXPECT_EQ(whole.sim.Chip().WriteCycles(), needed) << c.name;
@@ -106,7 +68,7 @@ TEST(InterruptedSync, EveryCutLeavesACountSafeForAirAndTheNextSyncsFinishTheImag
 
             const int step = mode == WriteMode::Page ? 1 + c.step / 20 : c.step;
             for (int cut = 1; cut < static_cast<int>(needed); cut = cut < 4 ? cut + 1 : cut + step) {
-                Station station(c.old, span, mode);
+                ChipRig station(c.old, span, mode);
                 station.sim.Chip().CutPowerAfterWrites(cut);
                 station.Sync(c.now);
                 ASSERT_EQ(station.sim.Chip().WriteCycles(), static_cast<uint64_t>(cut)) << c.name;
@@ -122,19 +84,15 @@ TEST(InterruptedSync, EveryCutLeavesACountSafeForAirAndTheNextSyncsFinishTheImag
 TEST(InterruptedSync, AShrinkingSyncCutAfterItsFirstRecordByteStillClaimsNoDroppedRecord) {
     // Nine records become six, every byte of them changed: the count must be down to six
     // before the first record byte changes.
-    const Bytes nine = Records(9, 11);
+    const Bytes nine = MakeImage(9, 11);
     Bytes six(nine.begin(), nine.begin() + 6 * RECORD_BYTES);
     for (auto& b : six) b = static_cast<uint8_t>(~b);
-    Station probe(nine, kChip);
-    int firstRecordWrite = 0;
-    int writes = 0;
-    probe.sim.Chip().SetWriteObserver([&](int address, const CSimEeprom::Content&) {
-        ++writes;
-        if (address >= 2 && firstRecordWrite == 0) firstRecordWrite = writes;
-    });
+    ChipRig probe(nine, kChip);
     probe.Sync(six);
-    ASSERT_GT(firstRecordWrite, 0);
-    Station station(nine, kChip);
+    const auto firstRecord = std::find_if(probe.commits.begin(), probe.commits.end(), [](int a) { return a >= 2; });
+    ASSERT_NE(firstRecord, probe.commits.end());
+    const int firstRecordWrite = static_cast<int>(firstRecord - probe.commits.begin()) + 1;
+    ChipRig station(nine, kChip);
     station.sim.Chip().CutPowerAfterWrites(firstRecordWrite);
     station.Sync(six);
     const uint8_t* chip = station.sim.Chip().Bytes().data();
@@ -143,10 +101,10 @@ TEST(InterruptedSync, AShrinkingSyncCutAfterItsFirstRecordByteStillClaimsNoDropp
 }
 
 TEST(SimWear, EveryWriteCycleCountsOnItsCellEvenWithAnUnchangedValue) {
-    const Bytes old = Records(2, 1);
+    const Bytes old = MakeImage(2, 1);
     Bytes image = old;
     for (auto& b : image) b = static_cast<uint8_t>(~b);
-    Station station(old, kChip);
+    ChipRig station(old, kChip);
     station.Sync(image);
     // A forced sync rewrites every record byte with the value it already holds.
     station.mirror.SyncEeprom(image.data(), static_cast<int>(image.size()), true);

@@ -4,48 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "EepromMirror.h"
-#include "SimParallelPort.h"
+#include "ChipRig.h"
 
 namespace {
-using Bytes = std::vector<uint8_t>;
-using Addresses = std::vector<int>;
-
-Bytes MakeImage(int records, uint32_t x = 11) {
-    Bytes image(static_cast<size_t>(records) * RECORD_BYTES);
-    for (auto& b : image) b = static_cast<uint8_t>(((x = x * 1103515245u + 12345u) >> 16) % 0xFF);
-    return image;
-}
-
-int CountOf(const uint8_t* bytes) { return bytes[0] | bytes[1] << 8; }
-
-struct PageRig {
-    PageRig() {
-        mirror.SetEepromSize(CSimEeprom::SIZE);
-        mirror.ReadEeprom();
-        // The first address of every write cycle the chip completes.
-        sim.Chip().SetWriteObserver([this](int first, const CSimEeprom::Content& content) {
-            commits.push_back(first);
-            if (onCommit) onCommit(first, content);
-        });
-    }
-    SyncReport Sync(const Bytes& image, VerifyScope scope = VerifyScope::StoredExtent) {
-        commits.clear();
-        return mirror.SyncEeprom(image.data(), static_cast<int>(image.size()), false, scope);
-    }
-    [[nodiscard]] bool Holds(const Bytes& image) const {
-        const uint8_t* chip = sim.Chip().Bytes().data();
-        return CountOf(chip) == int(image.size()) / RECORD_BYTES && std::equal(image.begin(), image.end(), chip + 2);
-    }
-    CSimParallelPort sim;
-    CI2cPort bus{&sim};
-    CSilentEepromView view;
-    CEepromMirror mirror{bus, view};
-    Addresses commits;
-    std::function<void(int, const CSimEeprom::Content&)> onCommit;
-};
 
 Addresses Span(int first, int last) {
     Addresses span;
@@ -75,9 +36,9 @@ TEST(PageWrite, EachTouchedPageIsOneWriteCycleFromItsFirstToItsLastChangedByte) 
         {"more than 32 bytes", Span(20, 90), {20, 32, 64}, 12 + 32 + 27 + 2},
         {"a byte in each of three pages", {20, 45, 90}, {20, 45, 90}, 1 + 1 + 1 + 2},
     };
-    const Bytes image = MakeImage(10);
+    const Bytes image = MakeImage(10, 11);
     for (const Row& row : rows) {
-        PageRig rig;
+        ChipRig rig;
         rig.Sync(image);
         const Bytes changed = Changed(image, row.changed);
         const uint64_t readBefore = rig.sim.Chip().BytesRead();
@@ -115,9 +76,9 @@ TEST(PageWrite, TheCountIsAWriteOfItsOwnAndNeverClaimsARecordASyncStoppedBeforeW
         {"shrinking, stopped after the count", 12, 4, 1, {0}, 4},
         {"shrinking, not stopped", 12, 4, 99, {0, 2}, 4},
     };
-    const Bytes all = MakeImage(12);
+    const Bytes all = MakeImage(12, 11);
     for (const Row& row : rows) {
-        PageRig rig;
+        ChipRig rig;
         const Bytes before(all.begin(), all.begin() + row.from * RECORD_BYTES);
         rig.Sync(before);
         ASSERT_TRUE(rig.Holds(before)) << row.name;
@@ -146,8 +107,8 @@ TEST(PageWrite, TheCountIsAWriteOfItsOwnAndNeverClaimsARecordASyncStoppedBeforeW
 TEST(PageWrite, ARefusedPageIsRewrittenByteByByteAtTheNextSync) {
     // Five bytes of page 2 (64..95) change while every acknowledge of the sync is withheld:
     // neither the page nor its repair gets through. The next sync writes the five alone.
-    PageRig rig;
-    const Bytes image = MakeImage(10);
+    ChipRig rig;
+    const Bytes image = MakeImage(10, 11);
     rig.Sync(image);
     const Addresses five = {66, 70, 77, 81, 93};
     const Bytes changed = Changed(image, five);
@@ -183,10 +144,10 @@ TEST(PageWrite, ADeafOrWeakCellInsideAPageCostsOneByteNotThePage) {
         {"weak cell", false, {34, 40}, {40}},
     };
     const Addresses range = Span(34, 50);
-    const Bytes image = MakeImage(10);
+    const Bytes image = MakeImage(10, 11);
     const Bytes changed = Changed(image, range);
     for (const Row& row : rows) {
-        PageRig rig;
+        ChipRig rig;
         rig.Sync(image);
         if (row.deaf) rig.sim.Chip().SetDeafCell(40, true);
         else rig.sim.Chip().SetWeakCell(40, true);
@@ -210,8 +171,8 @@ TEST(PageWrite, ADeafOrWeakCellInsideAPageCostsOneByteNotThePage) {
 }
 
 TEST(PageWrite, EraseWritesTheCountAloneThenWholePages) {
-    PageRig rig;
-    rig.Sync(MakeImage(20));
+    ChipRig rig;
+    rig.Sync(MakeImage(20, 11));
     rig.commits.clear();
     rig.mirror.EraseEeprom();
     // 0 and 1 alone, then 2..31, then the 127 pages from 32: 130 write cycles.

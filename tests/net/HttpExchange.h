@@ -2,11 +2,21 @@
 // A raw HTTP client for the status page's tests: sends bytes over a real socket on 127.0.0.1
 // and reads until the server closes, running the event loop meanwhile.
 
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <string>
 #include <vector>
+
+// A port that was free a moment ago, for a server that listens only where it is told.
+inline int FreePort() {
+    QTcpServer probe;
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    return probe.serverPort();
+}
 
 struct HttpAnswer {
     std::string statusLine;

@@ -1,5 +1,8 @@
 #pragma once
-// What the RDS and tool tests share: a model on a fixed clock, padding, a scratch folder.
+// What the RDS and tool tests share: a model on a fixed clock, padding, a scratch folder, and
+// the image as a receiver reads it.
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,8 +10,11 @@
 #include <iterator>
 #include <string>
 
+#include "CommandFile.h"
 #include "LogSink.h"
 #include "RdsModel.h"
+#include "RdsTestDecoder.h"
+#include "Title.h"
 
 // 13:34 local on 6 December 2026, one hour east of UTC.
 struct TestModel {
@@ -25,6 +31,14 @@ inline std::string Pad(std::string text, size_t size = 64, char fill = ' ') {
 struct LogLines : ILogSink {
     std::string lines;  // each followed by a line end
     void AddLog(const std::string& line) override { lines += line + "\n"; }
+};
+
+// A model driven as the server drives it from its command file, with the log and the title kept.
+struct CommandFileStation : TestModel {
+    LogLines log;
+    CTitleTracker tracker;
+    bool autoLoad = false;
+    CModelCommandFileHost host{model, log, tracker, autoLoad};
 };
 
 // A fresh folder under the system's temporary folder, removed with the object.
@@ -44,3 +58,21 @@ struct TempFolder {
         return {std::istreambuf_iterator<char>(in), {}};
     }
 };
+
+// The groups of an image as a receiver takes them; every one of them must pass its checks.
+inline rdstest::CTestReceiver Receive(const uint8_t* image, int length) {
+    rdstest::CTestReceiver rx;
+    rx.FeedAll(rdstest::DecodeImage(image, length));
+    EXPECT_EQ(rx.invalidGroups, 0);
+    return rx;
+}
+inline rdstest::CTestReceiver Receive(const CRdsModel& model) {
+    return Receive(model.GetImage(), model.GetImageLength());
+}
+
+// The group tags of n whole PS pages in a row.
+inline std::string Pages(int n) {
+    std::string order;
+    while (n-- > 0) order += "P0 P1 P2 P3 ";
+    return order;
+}

@@ -14,19 +14,6 @@
 
 const std::string RT64 = "Bom dia! Musica, noticias e transito a cada meia hora na sua FM.";
 
-std::string Pages(int n) {  // the group tags of n whole PS pages in a row
-    std::string order;
-    while (n-- > 0) order += "P0 P1 P2 P3 ";
-    return order;
-}
-
-rdstest::CTestReceiver Receive(const uint8_t* image, int length) {
-    rdstest::CTestReceiver rx;
-    rx.FeedAll(rdstest::DecodeImage(image, length));
-    EXPECT_EQ(rx.invalidGroups, 0);
-    return rx;
-}
-
 TEST(CharacterTable, EveryCp1252ByteGoesOnAirAsItselfItsPlainFormOrABlank) {
     iconv_t cd = iconv_open("UTF-8", "CP1252");
     ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));

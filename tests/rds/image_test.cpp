@@ -12,12 +12,6 @@ namespace {
 
 const std::string RT64 = "Bom dia! Musica, noticias e transito a cada meia hora na sua FM.";
 
-std::string Pages(int n) {
-    std::string order;
-    while (n-- > 0) order += "P0 P1 P2 P3 ";
-    return order;
-}
-
 class Image : public testing::Test {
 protected:
     void SetUp() override {
@@ -41,12 +35,7 @@ protected:
         refresh ? r.RefreshClock() : static_cast<void>(r.GetClockText());
     }
     std::vector<uint8_t> Bytes() const { return {r.GetImage(), r.GetImage() + IMAGE_CAPACITY}; }
-    rdstest::CTestReceiver Receive() const {
-        rdstest::CTestReceiver rx;
-        rx.FeedAll(rdstest::DecodeImage(r.GetImage(), r.GetImageLength()));
-        EXPECT_EQ(rx.invalidGroups, 0);
-        return rx;
-    }
+    [[nodiscard]] rdstest::CTestReceiver Receive() const { return ::Receive(r); }
 
     TestModel m;  // 13:34 local
     CRdsModel& r = m.model;

@@ -149,59 +149,54 @@ TEST(PlayoutKeywords, APlayoutLineKeepsATrailingAccentedLetterWhereOtherLinesLos
     }
 }
 
-// Both sources of the title, in the order a station meets them.
-TEST(PlayoutTitle, StatusFileAndTextCommandShareOneTitleAndTheLaterChangeWins) {
-    TempFolder dir;
-    TestModel m;
-    LogLines log;
-    CTitleTracker tracker;
-    bool autoLoad = false;
-    CModelCommandFileHost host(m.model, log, tracker, autoLoad);
-    m.Run("TXT1=\"%TITLE%\"");
-    const auto poll = [&](const std::string& title) {
-        return tracker.Poll(dir.Write("STATUS.HTM", "<P>\n<FONT FACE=>" + title + "</FONT>\n"), m.model, log);
-    };
-    const auto text = [&](const std::string& line) {
-        const CommandResult r = host.ExecuteCommandLine(line);
-        log.AddLog(r.remark);
+// A model whose titles come from the status file and from commands, logged as a station does.
+class PlayoutTitle : public ::testing::Test {
+protected:
+    bool PollTitle(const std::string& title) {
+        return m.tracker.Poll(dir.Write("STATUS.HTM", "<P>\n<FONT FACE=>" + title + "</FONT>\n"), m.model, m.log);
+    }
+    int SendText(const std::string& line) {
+        const CommandResult r = m.host.ExecuteCommandLine(line);
+        m.log.AddLog(r.remark);
         return r.executed;
-    };
-    const auto rt = [&] { return std::string(m.model.Texts().radioText[1].data(), 13); };
+    }
+    [[nodiscard]] std::string Rt(size_t length = 13) const { return {m.model.Texts().radioText[1].data(), length}; }
 
-    EXPECT_TRUE(poll("File song 01"));
-    EXPECT_EQ(text("TEXT=Sent song 01"), 1);
-    EXPECT_EQ(rt(), "Sent song 01 ");
-    EXPECT_EQ(tracker.AppliedTitle(), "Sent song 01");
-    EXPECT_FALSE(poll("File song 01"));  // the file did not change: the client's title stays
-    EXPECT_EQ(std::make_tuple(rt(), m.model.Station().PsTitle()), std::make_tuple("Sent song 01 ", "Sent son|g 01"));
-    EXPECT_TRUE(poll("File song 02"));  // the file changed: it wins
-    EXPECT_EQ(rt(), "File song 02 ");
-    EXPECT_FALSE(poll("File song 02"));
-    EXPECT_EQ(text("TEXT=File song 02"), 1);  // a client's title always goes on air and is logged
-    EXPECT_EQ(text("TEXT="), 1);
-    EXPECT_EQ(rt(), std::string(13, ' '));  // the source's blanks where the title stood
-    EXPECT_FALSE(poll("File song 02"));
-    EXPECT_EQ(log.lines,
+    TempFolder dir;
+    CommandFileStation m;
+};
+
+// Both sources of the title, in the order a station meets them.
+TEST_F(PlayoutTitle, StatusFileAndTextCommandShareOneTitleAndTheLaterChangeWins) {
+    m.Run("TXT1=\"%TITLE%\"");
+    EXPECT_TRUE(PollTitle("File song 01"));
+    EXPECT_EQ(SendText("TEXT=Sent song 01"), 1);
+    EXPECT_EQ(Rt(), "Sent song 01 ");
+    EXPECT_EQ(m.tracker.AppliedTitle(), "Sent song 01");
+    EXPECT_FALSE(PollTitle("File song 01"));  // the file did not change: the client's title stays
+    EXPECT_EQ(std::make_tuple(Rt(), m.model.Station().PsTitle()), std::make_tuple("Sent song 01 ", "Sent son|g 01"));
+    EXPECT_TRUE(PollTitle("File song 02"));  // the file changed: it wins
+    EXPECT_EQ(Rt(), "File song 02 ");
+    EXPECT_FALSE(PollTitle("File song 02"));
+    EXPECT_EQ(SendText("TEXT=File song 02"), 1);  // a client's title always goes on air and is logged
+    EXPECT_EQ(SendText("TEXT="), 1);
+    EXPECT_EQ(Rt(), std::string(13, ' '));  // the source's blanks where the title stood
+    EXPECT_FALSE(PollTitle("File song 02"));
+    EXPECT_EQ(m.log.lines,
               "Set title = \"File song 01\"\nSet title = \"Sent song 01\"\nSet title = \"File song 02\"\n"
               "Set title = \"File song 02\"\nSet title = \"\"\n");
-    tracker.Reset();  // the command file starts afresh: the file is the one source again
-    EXPECT_TRUE(poll("File song 02"));
+    m.tracker.Reset();  // the command file starts afresh: the file is the one source again
+    EXPECT_TRUE(PollTitle("File song 02"));
 }
 
-TEST(PlayoutTitle, TextInTheCommandFileIsLoggedWithItsTitleLineAndNotedForThePoll) {
-    TempFolder dir;
-    TestModel m;
-    LogLines log;
-    CTitleTracker tracker;
-    bool autoLoad = false;
-    CModelCommandFileHost host(m.model, log, tracker, autoLoad);
-    ProcessCommandFile(dir.Write("RDS.TXT", "TXT1=\"%TITLE%\"\nTEXT=Ol\xE1 \r\nRTPLUS=01\n"), host);
-    EXPECT_EQ(log.lines,
+TEST_F(PlayoutTitle, TextInTheCommandFileIsLoggedWithItsTitleLineAndNotedForThePoll) {
+    ProcessCommandFile(dir.Write("RDS.TXT", "TXT1=\"%TITLE%\"\nTEXT=Ol\xE1 \r\nRTPLUS=01\n"), m.host);
+    EXPECT_EQ(m.log.lines,
               "************** PROCESSAR O FICHEIRO RDS.TXT ***************\nTXT1=\"%TITLE%\" - OK\n"
               "TEXT=Ol\xE1 - OK\nSet title = \"Ol\xE1\"\nRTPLUS=01 - OK\n" +
                   std::string(74, '*') + "\n");
-    EXPECT_EQ(tracker.AppliedTitle(), "Ol\xE1");
-    EXPECT_EQ(std::string(m.model.Texts().radioText[1].data(), 4), "Ol\xE1 ");
+    EXPECT_EQ(m.tracker.AppliedTitle(), "Ol\xE1");
+    EXPECT_EQ(Rt(4), "Ol\xE1 ");
 }
 
 // ---- RT+
@@ -240,14 +235,6 @@ TEST(RtPlus, GroupsMatchTheHandMadeVectors) {
 }
 
 namespace {
-
-// The image of a model as a receiver reads it.
-rdstest::CTestReceiver Receive(const CRdsModel& model) {
-    rdstest::CTestReceiver r;
-    r.FeedAll(rdstest::DecodeImage(model.GetImage(), model.GetImageLength()));
-    EXPECT_EQ(r.invalidGroups, 0);
-    return r;
-}
 
 // The RT+ group that followed RadioText `ab`.
 rdstest::RtPlusSeen TagsAfter(const rdstest::CTestReceiver& r, int ab) {

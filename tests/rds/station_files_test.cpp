@@ -55,16 +55,12 @@ TEST(CommandFile, SaysWhetherItWasReadMissingOrUnreadableAndLogsTheCause) {
     };
     HangWatchdog watchdog;
     for (const auto& c : cases) {
-        TestModel m;
-        LogLines log;
-        CTitleTracker titles;
-        bool autoLoad = false;
-        CModelCommandFileHost host(m.model, log, titles, autoLoad);
-        const CommandFileReading reading = ProcessCommandFile(c.path, host);
+        CommandFileStation station;
+        const CommandFileReading reading = ProcessCommandFile(c.path, station.host);
         EXPECT_EQ(reading.read, c.read) << c.path;
         EXPECT_EQ(reading.reason, c.reason) << c.path;
-        EXPECT_EQ(log.lines, OPENING + c.logged) << c.path;
-        EXPECT_EQ(m.model.GetRecordCount(), c.records) << c.path;
+        EXPECT_EQ(station.log.lines, OPENING + c.logged) << c.path;
+        EXPECT_EQ(station.model.GetRecordCount(), c.records) << c.path;
     }
 }
 
@@ -76,14 +72,10 @@ TEST(CommandFile, AFileWithoutReadPermissionIsUnreadableNotMissing) {
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     const auto readAsAnotherUser = [&locked] {
         if (::geteuid() == 0 && ::setuid(65534) != 0) std::_Exit(2);
-        TestModel m;
-        LogLines log;
-        CTitleTracker titles;
-        bool autoLoad = false;
-        CModelCommandFileHost host(m.model, log, titles, autoLoad);
-        const CommandFileReading reading = ProcessCommandFile(locked, host);
+        CommandFileStation station;
+        const CommandFileReading reading = ProcessCommandFile(locked, station.host);
         const bool refused = reading.read == CommandFileRead::Unreadable &&
-                             log.lines == OPENING + UNREADABLE + "permiss\xE3o negada\n";
+                             station.log.lines == OPENING + UNREADABLE + "permiss\xE3o negada\n";
         std::_Exit(refused ? 0 : 1);
     };
     EXPECT_EXIT(readAsAnotherUser(), ::testing::ExitedWithCode(0), "");

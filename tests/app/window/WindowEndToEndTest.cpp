@@ -10,7 +10,8 @@
 #include <QThread>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+
+#include "ServerFixture.h"
 
 namespace {
 
@@ -59,12 +60,13 @@ MapFound FindMap(const QImage& screen) {
 
 }  // namespace
 
-TEST(WindowEndToEnd, ServerWindowShowsTheFirstSyncAndEndsCleanlyOnSigterm) {
+// Only the station folder: the server runs in its own process.
+using WindowEndToEnd = StationFixture;
+
+TEST_F(WindowEndToEnd, ServerWindowShowsTheFirstSyncAndEndsCleanlyOnSigterm) {
     if (QStandardPaths::findExecutable("xvfb-run").isEmpty() || QStandardPaths::findExecutable("import").isEmpty()) {
         GTEST_SKIP() << "xvfb-run or ImageMagick's import is not installed (scripts/install-deps installs them)";
     }
-    std::string dir = (std::filesystem::temp_directory_path() / "orvane-window-e2e-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     std::filesystem::copy(ORVANE_DEMO_DIR, dir, std::filesystem::copy_options::recursive);
 
     QProcess xvfb;
@@ -97,11 +99,9 @@ TEST(WindowEndToEnd, ServerWindowShowsTheFirstSyncAndEndsCleanlyOnSigterm) {
     exitFile >> exitCode;
     EXPECT_EQ(exitCode, 0);
 
-    std::ifstream chipFile(dir + "/eeprom.sim", std::ios::binary);
-    const std::string chip((std::istreambuf_iterator<char>(chipFile)), std::istreambuf_iterator<char>());
+    const std::string chip = Read("eeprom.sim");
     ASSERT_EQ(chip.size(), 4096u);
     const int records = static_cast<uint8_t>(chip[0]) | static_cast<uint8_t>(chip[1]) << 8;
     EXPECT_GT(records, 0);
     EXPECT_LE(2 + records * 13, 4096);
-    std::filesystem::remove_all(dir);
 }

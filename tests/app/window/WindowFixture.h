@@ -8,12 +8,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <filesystem>
-#include <fstream>
 
 #include "MainWindow.h"
-#include "RdsServerDlg.h"
-#include "SimParallelPort.h"
+#include "ServerFixture.h"
 
 // Failures print texts as the operator reads them.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -37,47 +34,17 @@ private:
     QTimer m_poll;
 };
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public StationFixture {
 protected:
-    void SetUp() override {
-        dir = (std::filesystem::temp_directory_path() / "orvane-window-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    }
-    void TearDown() override {
-        dlg.reset();
-        std::filesystem::remove_all(dir);
-    }
-    void Write(const std::string& name, const std::string& s) {
-        std::ofstream(dir + '/' + name, std::ios::binary) << s;
-    }
     void Start() {
-        BusOpener opener = [this](uint16_t base) {
-            auto port = std::make_unique<CSimParallelPort>();
-            port->SetBasePort(base);
-            std::string error;
-            if (!port->Chip().AttachFile(dir + "/eeprom.sim", error)) return PortOpenResult::Failure(error);
-            PortOpenResult opened;
-            opened.io = std::move(port);
-            opened.description = "sim:test";
-            return opened;
-        };
-        dlg = std::make_unique<CRdsServerDlg>(window, clock,
-                                              ServerEnvironment{dir, "sim", "sim", std::move(opener), {}});
+        dlg = std::make_unique<CRdsServerDlg>(
+            window, clock, ServerEnvironment{dir, "sim", "sim", SimBusOpener(dir + "/eeprom.sim"), {}});
         window.Attach(*dlg);
         window.show();
         dlg->InitMainWindow();
     }
-    void Ticks(int count) {
-        while (count-- > 0) dlg->OnTick();
-    }
     [[nodiscard]] QRgb ClientPixel(int x, int y) { return window.grab().toImage().pixel(x, y); }
 
-    std::string dir;
-    CFixedClock clock{CFixedClock::FromLocal(2024, 5, 17, 14, 30, 0, 60)};
     MessageAnswerer answerer;
     CMainWindow window;
-    std::unique_ptr<CRdsServerDlg> dlg;
 };
-
-// The system picks the listening port, so runs never collide.
-inline const std::string QUIET_PORT = "[RDS]PORT=0\n";
