@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CommandFile.h"
+#include "CommandLanguage.h"
 #include "ConfigReader.h"
 #include "EepromMirror.h"
 #include "IClock.h"
@@ -78,14 +79,15 @@ std::vector<std::string> SplitLines(const uint8_t* data, size_t size) {
     return lines;
 }
 
-// A line as the network side hands it on: no line end, no zero, no trailing blank or 0x80..0xFF.
+// A line as the network side hands it on: no line end, no zero, no trailing blank or control
+// byte, and no trailing 0x80..0xFF either unless a playout keyword keeps its text's accents.
 void CheckAssembledLine(const std::string& line) {
     Check(line.size() <= CLineAssembler::kMaxLine, "line within the receive buffer");
     Check(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos, "no CR, LF or zero in a line");
-    if (!line.empty()) {
-        const auto last = static_cast<signed char>(line.back());
-        Check(last > 0x20, "no trailing blank, control byte or 0x80..0xFF");
-    }
+    if (line.empty()) return;
+    const auto last = static_cast<unsigned char>(line.back());
+    Check(last > 0x20, "no trailing blank or control byte");
+    Check(last < 0x80 || StartsWithPlayoutKeyword(line), "no trailing 0x80..0xFF after an old keyword");
 }
 
 // Pages joined by '|': all but the last of 8 characters, the last of at most 8, none opening with a blank.
