@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "CommandLanguage.h"
+#include "Cp1252.h"
+
 namespace {
 
 const char* const kPortTaken =
@@ -172,7 +175,9 @@ void CCommandServer::HandleReceive(int length) {
 
 void CCommandServer::RunLine(const std::string& line) {
     const CommandResult result = m_host.ExecuteCommandLine(line);
-    m_host.AddLogLine(line + (result.executed == 1 ? " - OK" : " - ERROR"));
+    // A playout line's text is usually UTF-8: log it as the station's own characters.
+    const std::string logged = StartsWithPlayoutKeyword(line) ? ClientTextToCp1252(line) : line;
+    m_host.AddLogLine(logged + (result.executed == 1 ? " - OK" : " - ERROR"));
     if (!result.remark.empty()) m_host.AddLogLine(result.remark);
     Reply(result.executed == 1);
 }

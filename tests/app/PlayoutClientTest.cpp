@@ -16,6 +16,7 @@ TEST_F(ServerFixture, TextFromAPlayoutClientIsOnTheChipAfterTheNextSync) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.bytesAvailable() >= 3; }));
     EXPECT_EQ(client.readAll().toStdString(), "+\r\n");  // the answer alone: no greeting
     EXPECT_EQ(CountLog("Set title = \"Artist - Caf\xE9\""), 1);
+    EXPECT_EQ(CountLog("TEXT=Artist - Caf\xE9 - OK"), 1);  // the log shows the characters, not their UTF-8 bytes
 
     std::vector<rdstest::Group> groups;
     EXPECT_FALSE(RadioTextStartsWith(Receive(sim->Chip().Bytes().data(), groups), "Artist"));  // not before the sync
