@@ -32,14 +32,13 @@ private:
     void TakeItem(uint16_t block4);
     void TakeAnnouncement(uint16_t block2, uint16_t block4);
     void TakeRtPlus(uint16_t block2, uint16_t block3, uint16_t block4);
-    struct RawTags;
-    [[nodiscard]] static OnAirRtPlus TaggedParts(const RawTags& raw, const std::string& radioText);
 
     // The tags as sent: type, start, length; applied to the RadioText when the report is made.
     struct RawTags {
         bool running = false, toggle = false;
         std::array<std::array<int, 3>, 2> tags{};
     };
+    [[nodiscard]] static OnAirRtPlus TaggedParts(const RawTags& raw, const std::string& radioText);
 
     OnAirReport m_report;
     std::array<uint8_t, 8> m_page{};  // RDS codes of the page being received

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "CommandLanguage.h"
-#include "Cp1252.h"
 
 namespace {
 
@@ -175,9 +174,7 @@ void CCommandServer::HandleReceive(int length) {
 
 void CCommandServer::RunLine(const std::string& line) {
     const CommandResult result = m_host.ExecuteCommandLine(line);
-    // A playout line's text is usually UTF-8: log it as the station's own characters.
-    const std::string logged = StartsWithPlayoutKeyword(line) ? ClientTextToCp1252(line) : line;
-    m_host.AddLogLine(logged + (result.executed == 1 ? " - OK" : " - ERROR"));
+    m_host.AddLogLine(CommandLogLine(line, result));
     if (!result.remark.empty()) m_host.AddLogLine(result.remark);
     Reply(result.executed == 1);
 }

@@ -70,7 +70,7 @@ CommandFileReading ProcessCommandFile(const std::string& path, ICommandFileHost&
             continue;
         }
         const CommandResult result = host.ExecuteCommandLine(line);
-        host.AddLog(line + (result.executed == 1 ? " - OK" : " - ERROR"));
+        host.AddLog(CommandLogLine(line, result));
         if (!result.remark.empty()) host.AddLog(result.remark);
     }
     // A read error ends the reading like the end of the file, but the station's data is

@@ -208,6 +208,11 @@ CommandFollowUp ApplyPlayoutCommand(const char* line, StationData& data, Command
 
 bool StartsWithPlayoutKeyword(const std::string& line) { return FindPlayoutKeyword(line) != nullptr; }
 
+std::string CommandLogLine(const std::string& line, const CommandResult& result) {
+    const std::string shown = StartsWithPlayoutKeyword(line) ? ClientTextToCp1252(line) : line;
+    return shown + (result.executed == 1 ? " - OK" : " - ERROR");
+}
+
 void TrimCommandLineEnd(std::string& line) {
     if (!StartsWithPlayoutKeyword(line)) {
         TrimTrailingBelow(line, 0x21);

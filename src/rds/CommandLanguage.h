@@ -23,3 +23,7 @@ enum class CommandFollowUp { None, ComposePs, BuildImage, Rebuild };
 // Drops the line end and trailing blanks: every byte below 0x21 read as signed (a trailing
 // accented letter too), but for a playout line only the bytes 0x00..0x20.
 void TrimCommandLineEnd(std::string& line);
+
+// The log line of a command that ran: the line, then " - OK" or " - ERROR". A playout line's
+// text, usually UTF-8 from a playout system, is logged in CP1252 as the command took it.
+[[nodiscard]] std::string CommandLogLine(const std::string& line, const CommandResult& result);

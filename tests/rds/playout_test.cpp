@@ -197,6 +197,9 @@ TEST_F(PlayoutTitle, TextInTheCommandFileIsLoggedWithItsTitleLineAndNotedForTheP
                   std::string(74, '*') + "\n");
     EXPECT_EQ(m.tracker.AppliedTitle(), "Ol\xE1");
     EXPECT_EQ(Rt(4), "Ol\xE1 ");
+    // Written in UTF-8, the line is logged in the station's own characters, as the command took it.
+    ProcessCommandFile(dir.Write("RDS.TXT", "TEXT=Caf\xC3\xA9\n"), m.host);
+    EXPECT_NE(m.log.lines.find("\nTEXT=Caf\xE9 - OK\n"), std::string::npos);
 }
 
 // ---- RT+
